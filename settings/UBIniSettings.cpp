@@ -1,0 +1,286 @@
+#include "UBIniSettings.h"
+
+#include "QtNumbers.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <SimpleIni.h>
+
+namespace {
+
+const QString kError = QStringLiteral("error");
+
+QString executableFolder()
+{
+    if (QCoreApplication::instance())
+        return QCoreApplication::applicationDirPath();
+    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
+}
+
+void openIni(CSimpleIniA &ini, const QString &fileName)
+{
+    ini.SetUnicode(true);
+    ini.SetSpaces(false);
+    ini.LoadFile(QFile::encodeName(fileName).constData());
+}
+
+bool sameName(const QByteArray &a, const QByteArray &b) { return a.trimmed().compare(b, Qt::CaseInsensitive) == 0; }
+
+// Sets section/key to value in the INI text, touching no other line: the file is
+// edited in place rather than re-emitted, which would reflow blank lines.
+QByteArray withIniValue(const QByteArray &content, const QByteArray &section, const QByteArray &key,
+                        const QByteArray &value)
+{
+    const QByteArray eol = content.contains("\r\n") ? QByteArray("\r\n") : QByteArray("\n");
+    QList<QByteArray> lines = content.split('\n');
+    const bool endsWithNewline = content.endsWith('\n');
+    if (endsWithNewline)
+        lines.removeLast();
+    for (auto &line : lines)
+        if (line.endsWith('\r'))
+            line.chop(1);
+
+    qsizetype sectionLine = -1, lastEntryOfSection = -1;
+    QByteArray current;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QByteArray trimmed = lines[i].trimmed();
+        if (trimmed.startsWith('[') && trimmed.endsWith(']')) {
+            current = trimmed.mid(1, trimmed.size() - 2);
+            if (sameName(current, section) && sectionLine < 0)
+                sectionLine = lastEntryOfSection = i;
+            continue;
+        }
+        if (sectionLine < 0 || !sameName(current, section) || trimmed.isEmpty() || trimmed.startsWith(';'))
+            continue;
+        lastEntryOfSection = i;
+        const qsizetype equals = lines[i].indexOf('=');
+        if (equals > 0 && sameName(lines[i].left(equals), key)) {
+            lines[i] = lines[i].left(equals + 1) + value;
+            return lines.join(eol) + eol;
+        }
+    }
+    if (sectionLine >= 0) {
+        lines.insert(lastEntryOfSection + 1, key + '=' + value);
+    } else {
+        if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
+            lines.append(QByteArray());
+        lines.append('[' + section + ']');
+        lines.append(key + '=' + value);
+    }
+    return lines.join(eol) + eol;
+}
+
+} // namespace
+
+ESettingsConversionError::ESettingsConversionError(const QString &fileName, const QString &section,
+                                                   const QString &key, const QString &value)
+    : cornix::EConvertError(
+          QStringLiteral("Arquivo de configuração '%1': a chave [%2] %3 tem o valor '%4', que não é um número válido.")
+              .arg(fileName, section, key, value)
+              .toStdString(),
+          value.toStdString()),
+      m_fileName(fileName), m_section(section), m_key(key), m_value(value)
+{
+}
+
+QString ESettingsConversionError::message() const { return QString::fromStdString(what()); }
+
+TBIniSettings::TBIniSettings() : TBIniSettings(DefaultFileName()) {}
+
+TBIniSettings::TBIniSettings(const QString &fileName) : m_fileName(fileName) { Load(); }
+
+QString TBIniSettings::DefaultFileName()
+{
+    QString folder = QDir::toNativeSeparators(executableFolder());
+    if (!folder.endsWith(QDir::separator()))
+        folder += QDir::separator();
+    return folder + QStringLiteral("cornix.ini");
+}
+
+void TBIniSettings::Load()
+{
+    m_decimalSeparatorText = readText("SYSTEM", "decimalSeparator");
+    // An empty separator falls back to the platform's.
+    cornix::SetDecimalSeparator(m_decimalSeparatorText.isEmpty() ? cornix::PlatformDecimalSeparator()
+                                                                 : m_decimalSeparatorText.at(0).toLatin1());
+    m_average = readFixedFloat("AUTOCAPTURE", "average");
+    m_sd = readFixedFloat("AUTOCAPTURE", "sd");
+    m_tolerance = readFixedFloat("AUTOCAPTURE", "tolerance");
+    m_maxFrames = static_cast<std::uint16_t>(readFixedInt("CAPTURE", "maxFrames"));
+    m_firLen = readFixedInt("IMAGEPROCESSING", "FIRlen");
+    m_minBlack = readFixedInt("IMAGEPROCESSING", "minBlack");
+    m_alpha0 = readFixedFloat("IMAGEPROCESSING", "alpha0");
+    m_beta0 = readFixedFloat("IMAGEPROCESSING", "beta0");
+    m_largMin = readFixedFloat("IMAGEPROCESSING", "largMin");
+    m_perc = readFixedFloat("IMAGEPROCESSING", "perc");
+    m_pixelToMM = readPlainFloat("METRICS", "pixelToMM");
+    m_pixelToPaq = readPlainFloat("METRICS", "pixelToPaq");
+    m_captureType = readText("CAPTURE", "TYPE");
+}
+
+QString TBIniSettings::RepairDecimalSeparator(const QString &value)
+{
+    const QChar separator = QLatin1Char(cornix::DecimalSeparator());
+    if (value.contains(separator))
+        return value;
+    QString repaired = value;
+    const QChar foreign = separator == QLatin1Char(',') ? QLatin1Char('.') : QLatin1Char(',');
+    const qsizetype at = repaired.indexOf(foreign);
+    if (at >= 0)
+        repaired[at] = separator;
+    return repaired;
+}
+
+QString TBIniSettings::readText(const char *section, const char *key) const
+{
+    return ReadIniValue(m_fileName, TIniKind::Str, QLatin1String(key), QLatin1String(section));
+}
+
+void TBIniSettings::writeText(const char *section, const char *key, const QString &value) const
+{
+    WriteIniValue(m_fileName, TIniKind::Str, false, value, QLatin1String(key), QLatin1String(section));
+}
+
+int TBIniSettings::readPlainInt(const char *section, const char *key) const
+{
+    const QString text = readText(section, key);
+    try {
+        return cornix::StrToInt(text);
+    } catch (const cornix::EConvertError &) {
+        throw ESettingsConversionError(m_fileName, QLatin1String(section), QLatin1String(key), text);
+    }
+}
+
+double TBIniSettings::readPlainFloat(const char *section, const char *key) const
+{
+    const QString text = readText(section, key);
+    try {
+        return cornix::StrToFloat(text);
+    } catch (const cornix::EConvertError &) {
+        throw ESettingsConversionError(m_fileName, QLatin1String(section), QLatin1String(key), text);
+    }
+}
+
+std::int32_t TBIniSettings::readFixedInt(const char *section, const char *key) const
+{
+    const QString text = readText(section, key);
+    try {
+        return cornix::StrToInt(RepairDecimalSeparator(text));
+    } catch (const cornix::EConvertError &) {
+        throw ESettingsConversionError(m_fileName, QLatin1String(section), QLatin1String(key), text);
+    }
+}
+
+double TBIniSettings::readFixedFloat(const char *section, const char *key) const
+{
+    const QString text = readText(section, key);
+    try {
+        return cornix::StrToFloat(RepairDecimalSeparator(text));
+    } catch (const cornix::EConvertError &) {
+        throw ESettingsConversionError(m_fileName, QLatin1String(section), QLatin1String(key), text);
+    }
+}
+
+int TBIniSettings::GetBrightness() const { return readPlainInt("VIDEO", "Brightness"); }
+void TBIniSettings::SetBrightness(int value) { writeText("VIDEO", "Brightness", QString::number(value)); }
+int TBIniSettings::GetContrast() const { return readPlainInt("VIDEO", "Contrast"); }
+void TBIniSettings::SetContrast(int value) { writeText("VIDEO", "Contrast", QString::number(value)); }
+QString TBIniSettings::GetGain() const { return readText("VIDEO", "Gain"); }
+void TBIniSettings::SetGain(const QString &value) { writeText("VIDEO", "Gain", value); }
+QString TBIniSettings::GetDoctorName() const { return readText("DOCTOR", "NAME"); }
+void TBIniSettings::SetDoctorName(const QString &value) { writeText("DOCTOR", "NAME", value); }
+QString TBIniSettings::GetDoctorCRM() const { return readText("DOCTOR", "CRM"); }
+void TBIniSettings::SetDoctorCRM(const QString &value) { writeText("DOCTOR", "CRM", value); }
+QString TBIniSettings::GetClinicName() const { return readText("CLINIC_DATA", "NAME"); }
+void TBIniSettings::SetClinicName(const QString &value) { writeText("CLINIC_DATA", "NAME", value); }
+QString TBIniSettings::GetClinicAddress() const { return readText("CLINIC_DATA", "ADDRESS"); }
+void TBIniSettings::SetClinicAddress(const QString &value) { writeText("CLINIC_DATA", "ADDRESS", value); }
+QString TBIniSettings::GetClinicPhone() const { return readText("CLINIC_DATA", "PHONE"); }
+void TBIniSettings::SetClinicPhone(const QString &value) { writeText("CLINIC_DATA", "PHONE", value); }
+QString TBIniSettings::GetComPort() const { return readText("HARDWARE", "comPort"); }
+int TBIniSettings::GetMainCamChannel() const { return readPlainInt("CAMERA", "mainCamChannel"); }
+void TBIniSettings::SetMainCamChannel(std::uint8_t value)
+{
+    writeText("CAMERA", "mainCamChannel", QString::number(value));
+}
+int TBIniSettings::GetAuxCamChannel() const { return readPlainInt("CAMERA", "auxCamChannel"); }
+void TBIniSettings::SetAuxCamChannel(std::uint8_t value)
+{
+    writeText("CAMERA", "auxCamChannel", QString::number(value));
+}
+
+void TBIniSettings::SetAverage(double value)
+{
+    writeText("AUTOCAPTURE", "average", cornix::FormatFloatQ("0.00", value));
+    m_average = readFixedFloat("AUTOCAPTURE", "average");
+}
+
+void TBIniSettings::SetSD(double value)
+{
+    writeText("AUTOCAPTURE", "sd", cornix::FormatFloatQ("0.00", value));
+    m_sd = readFixedFloat("AUTOCAPTURE", "sd");
+}
+
+void TBIniSettings::SetTolerance(double value)
+{
+    writeText("AUTOCAPTURE", "tolerance", cornix::FormatFloatQ("0.00", value));
+    m_tolerance = readFixedFloat("AUTOCAPTURE", "tolerance");
+}
+
+void TBIniSettings::SetMaxFrames(std::uint16_t value)
+{
+    writeText("CAPTURE", "maxFrames", QString::number(value));
+    m_maxFrames = static_cast<std::uint16_t>(readFixedInt("CAPTURE", "maxFrames"));
+}
+
+void TBIniSettings::SetPixelToMM(double value)
+{
+    writeText("METRICS", "pixelToMM", cornix::FormatFloatQ("0.000000", value));
+}
+
+void TBIniSettings::WriteIniValue(const QString &fileName, TIniKind kind, bool boolValue, const QString &text,
+                                  const QString &key, const QString &section)
+{
+    QString stored = text;
+    if (kind == TIniKind::Int)
+        stored = QString::number(cornix::StrToInt(text));
+    else if (kind == TIniKind::Bool)
+        stored = boolValue ? QStringLiteral("1") : QStringLiteral("0");
+    QByteArray content;
+    QFile existing(fileName);
+    if (existing.open(QIODevice::ReadOnly))
+        content = existing.readAll();
+    content = withIniValue(content, section.toUtf8(), key.toUtf8(), stored.toUtf8());
+    QSaveFile file(fileName);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(content);
+        file.commit();
+    }
+}
+
+QString TBIniSettings::ReadIniValue(const QString &fileName, TIniKind kind, const QString &key,
+                                    const QString &section)
+{
+    CSimpleIniA ini;
+    openIni(ini, fileName);
+    const char *raw = ini.GetValue(section.toUtf8().constData(), key.toUtf8().constData(), nullptr);
+    const QString text = raw ? QString::fromUtf8(raw) : QString();
+    switch (kind) {
+    case TIniKind::Str:
+        return raw ? text : kError;
+    case TIniKind::Int: {
+        bool ok = false;
+        const int value = text.trimmed().toInt(&ok);
+        return QString::number(ok ? value : 1);
+    }
+    case TIniKind::Bool: {
+        bool ok = false;
+        const int value = text.trimmed().toInt(&ok);
+        return (ok ? value != 0 : true) ? QStringLiteral("True") : QStringLiteral("False");
+    }
+    }
+    return kError;
+}
