@@ -270,6 +270,19 @@ private slots:
         QCOMPARE(readAll(m_path), expected);
     }
 
+    void writeAddsMissingKeysWithoutReflowing()
+    {
+        writeAll(m_path, QStringLiteral("; topo\r\n[A]\r\nx=1\r\n\r\n[B]\r\ny=2\r\n"));
+        TBIniSettings::WriteIniValue(m_path, TIniKind::Str, false, QStringLiteral("3"), QStringLiteral("z"),
+                                     QStringLiteral("A"));
+        TBIniSettings::WriteIniValue(m_path, TIniKind::Str, false, QStringLiteral("4"), QStringLiteral("w"),
+                                     QStringLiteral("C"));
+        TBIniSettings::WriteIniValue(m_path, TIniKind::Str, false, QStringLiteral("5"), QStringLiteral("Y"),
+                                     QStringLiteral("b"));
+        QCOMPARE(readAll(m_path),
+                 QStringLiteral("; topo\r\n[A]\r\nx=1\r\nz=3\r\n\r\n[B]\r\ny=5\r\n\r\n[C]\r\nw=4\r\n"));
+    }
+
     void genericAccessorKinds_data()
     {
         QTest::addColumn<int>("kind");
