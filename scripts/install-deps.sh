@@ -9,6 +9,8 @@ PACKAGES=(
   # Qt 6: widgets, SQL with the Firebird driver, serial port, multimedia, charts, printing
   qt6-base-dev qt6-base-dev-tools libqt6sql6-ibase qt6-serialport-dev qt6-multimedia-dev
   qt6-charts-dev libqt6opengl6-dev
+  # TIFF (and other) image readers for the command-line analyser
+  qt6-image-formats-plugins
   # camera controls on Linux
   libv4l-dev
   # Firebird 3 server, tools and client/embedded engine
