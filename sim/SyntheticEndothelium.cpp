@@ -72,6 +72,7 @@ struct SyntheticEndothelium::Mosaic {
 
     void placeSeeds(std::mt19937 &rng);
     void rasterize();
+    void shadePixel(int r, int c, const std::vector<int> &kept, std::vector<double> &dist2, double profileReach);
     void placeGuttae(std::mt19937 &rng);
 };
 
@@ -104,71 +105,94 @@ void SyntheticEndothelium::Mosaic::placeSeeds(std::mt19937 &rng)
 
 void SyntheticEndothelium::Mosaic::rasterize()
 {
-    // Seeds are bucketed on a grid of one spacing; each pixel looks at the buckets
-    // within reach of its nearest seed plus the border profile's extent.
+    // The canvas is processed in small tiles. A seed matters for a pixel when it is
+    // its nearest or when its bisector with the nearest lies within the border
+    // profile's reach; since the bisector is at least (|pc| - |pa|) / 2 away, seeds
+    // farther from the tile than its worst nearest distance plus twice the reach are
+    // dropped before the per-pixel loops.
     const double profileReach = params.borderWidth / 2 + kInteriorRamp + 1;
     const double bucket = spacing;
-    const double shiftOrigin = -2 * spacing;
+    const double gridOrigin = -2 * spacing;
     const int bucketsX = int(std::ceil((kCanvasWidth + 4 * spacing) / bucket)) + 1;
     const int bucketsY = int(std::ceil((kCanvasHeight + 4 * spacing) / bucket)) + 1;
     std::vector<std::vector<int>> grid(std::size_t(bucketsX) * bucketsY);
     for (int s = 0; s < int(seeds.size()); ++s) {
-        const int bx = std::clamp(int((seeds[s].col - shiftOrigin) / bucket), 0, bucketsX - 1);
-        const int by = std::clamp(int((seeds[s].row - shiftOrigin) / bucket), 0, bucketsY - 1);
+        const int bx = std::clamp(int((seeds[s].col - gridOrigin) / bucket), 0, bucketsX - 1);
+        const int by = std::clamp(int((seeds[s].row - gridOrigin) / bucket), 0, bucketsY - 1);
         grid[std::size_t(by) * bucketsX + bx].push_back(s);
     }
-    const int reachBuckets = int(std::ceil((1.6 * spacing + 2 * profileReach) / bucket));
+    // Every pixel's nearest seed is within 1.08 spacings (lattice cell radius plus jitter).
+    const double expand = 1.1 * spacing + 2 * profileReach + 1;
 
     labels.assign(std::size_t(kCanvasWidth) * kCanvasHeight, 0);
     reflectance.assign(labels.size(), 0.0f);
-    std::vector<int> candidates;
-    std::vector<double> dist2;
-    for (int by = 0; by < bucketsY; ++by) {
-        for (int bx = 0; bx < bucketsX; ++bx) {
-            const int c0 = std::max(0, int(std::ceil(shiftOrigin + bx * bucket)));
-            const int c1 = std::min(kCanvasWidth, int(std::ceil(shiftOrigin + (bx + 1) * bucket)));
-            const int r0 = std::max(0, int(std::ceil(shiftOrigin + by * bucket)));
-            const int r1 = std::min(kCanvasHeight, int(std::ceil(shiftOrigin + (by + 1) * bucket)));
-            if (c0 >= c1 || r0 >= r1)
-                continue;
+    constexpr int kTile = 8;
+    std::vector<int> candidates, kept;
+    std::vector<double> minDist, dist2;
+    for (int r0 = 0; r0 < kCanvasHeight; r0 += kTile) {
+        for (int c0 = 0; c0 < kCanvasWidth; c0 += kTile) {
+            const int r1 = std::min(kCanvasHeight, r0 + kTile), c1 = std::min(kCanvasWidth, c0 + kTile);
+            const int bx0 = std::max(0, int((c0 - expand - gridOrigin) / bucket));
+            const int bx1 = std::min(bucketsX - 1, int((c1 - 1 + expand - gridOrigin) / bucket));
+            const int by0 = std::max(0, int((r0 - expand - gridOrigin) / bucket));
+            const int by1 = std::min(bucketsY - 1, int((r1 - 1 + expand - gridOrigin) / bucket));
             candidates.clear();
-            for (int y = std::max(0, by - reachBuckets); y <= std::min(bucketsY - 1, by + reachBuckets); ++y)
-                for (int x = std::max(0, bx - reachBuckets); x <= std::min(bucketsX - 1, bx + reachBuckets); ++x)
-                    for (int s : grid[std::size_t(y) * bucketsX + x])
+            minDist.clear();
+            double worstNearest = 1e300;
+            for (int y = by0; y <= by1; ++y) {
+                for (int x = bx0; x <= bx1; ++x) {
+                    for (int s : grid[std::size_t(y) * bucketsX + x]) {
+                        const Seed &sd = seeds[s];
+                        const double dx = std::max({c0 - sd.col, 0.0, sd.col - (c1 - 1)});
+                        const double dy = std::max({r0 - sd.row, 0.0, sd.row - (r1 - 1)});
+                        const double fx = std::max(std::abs(sd.col - c0), std::abs(sd.col - (c1 - 1)));
+                        const double fy = std::max(std::abs(sd.row - r0), std::abs(sd.row - (r1 - 1)));
                         candidates.push_back(s);
-            dist2.resize(candidates.size());
-            for (int r = r0; r < r1; ++r) {
-                for (int c = c0; c < c1; ++c) {
-                    std::size_t nearest = 0;
-                    for (std::size_t k = 0; k < candidates.size(); ++k) {
-                        const Seed &sd = seeds[candidates[k]];
-                        dist2[k] = (r - sd.row) * (r - sd.row) + (c - sd.col) * (c - sd.col);
-                        if (dist2[k] < dist2[nearest])
-                            nearest = k;
+                        minDist.push_back(std::sqrt(dx * dx + dy * dy));
+                        worstNearest = std::min(worstNearest, std::sqrt(fx * fx + fy * fy));
                     }
-                    // Distance to the cell's boundary: the nearest bisector with a neighbour.
-                    const Seed &a = seeds[candidates[nearest]];
-                    double border = profileReach;
-                    for (std::size_t k = 0; k < candidates.size(); ++k) {
-                        if (k == nearest)
-                            continue;
-                        const double gap = dist2[k] - dist2[nearest];
-                        const Seed &b = seeds[candidates[k]];
-                        const double ab2 = (a.row - b.row) * (a.row - b.row) + (a.col - b.col) * (a.col - b.col);
-                        if (gap * gap >= 4 * border * border * ab2)
-                            continue;
-                        border = std::min(border, gap / (2 * std::sqrt(ab2)));
-                    }
-                    const double edge = Clamp(border - params.borderWidth / 2 + 0.5, 0, 1);
-                    const double dome =
-                        0.9 + 0.1 * Clamp((border - params.borderWidth / 2) / kInteriorRamp, 0, 1);
-                    const std::size_t i = std::size_t(r) * kCanvasWidth + c;
-                    labels[i] = candidates[nearest];
-                    reflectance[i] = float(edge * dome * a.level);
                 }
             }
+            kept.clear();
+            for (std::size_t k = 0; k < candidates.size(); ++k)
+                if (minDist[k] <= worstNearest + 2 * profileReach)
+                    kept.push_back(candidates[k]);
+            dist2.resize(kept.size());
+            for (int r = r0; r < r1; ++r)
+                for (int c = c0; c < c1; ++c)
+                    shadePixel(r, c, kept, dist2, profileReach);
         }
     }
+}
+
+void SyntheticEndothelium::Mosaic::shadePixel(int r, int c, const std::vector<int> &kept, std::vector<double> &dist2,
+                                              double profileReach)
+{
+    std::size_t nearest = 0;
+    for (std::size_t k = 0; k < kept.size(); ++k) {
+        const Seed &sd = seeds[kept[k]];
+        dist2[k] = (r - sd.row) * (r - sd.row) + (c - sd.col) * (c - sd.col);
+        if (dist2[k] < dist2[nearest])
+            nearest = k;
+    }
+    // Distance to the cell's boundary: the nearest bisector with another seed.
+    const Seed &a = seeds[kept[nearest]];
+    double border = profileReach;
+    for (std::size_t k = 0; k < kept.size(); ++k) {
+        const double gap = dist2[k] - dist2[nearest];
+        if (k == nearest)
+            continue;
+        const Seed &b = seeds[kept[k]];
+        const double ab2 = (a.row - b.row) * (a.row - b.row) + (a.col - b.col) * (a.col - b.col);
+        if (gap * gap >= 4 * border * border * ab2)
+            continue;
+        border = std::min(border, gap / (2 * std::sqrt(ab2)));
+    }
+    const double edge = Clamp(border - params.borderWidth / 2 + 0.5, 0, 1);
+    const double dome = 0.9 + 0.1 * Clamp((border - params.borderWidth / 2) / kInteriorRamp, 0, 1);
+    const std::size_t i = std::size_t(r) * kCanvasWidth + c;
+    labels[i] = kept[nearest];
+    reflectance[i] = float(edge * dome * a.level);
 }
 
 void SyntheticEndothelium::Mosaic::placeGuttae(std::mt19937 &rng)

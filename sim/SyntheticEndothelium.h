@@ -80,7 +80,7 @@ struct EndotheliumFrame {
 
 class SyntheticEndothelium {
 public:
-    // Builds the mosaic (about 10 ms). Parameters out of range are clamped.
+    // Builds the mosaic (about 50 ms). Parameters out of range are clamped.
     explicit SyntheticEndothelium(std::uint32_t seed, const MosaicParams &mosaic = {});
     ~SyntheticEndothelium();
     SyntheticEndothelium(SyntheticEndothelium &&) noexcept;
