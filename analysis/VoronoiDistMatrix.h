@@ -62,13 +62,16 @@ public:
 
 private:
     struct FrontierEntry {
-        std::int32_t Index; // row * 640 + col
+        std::int32_t Row;
+        std::int32_t Col;
         std::int32_t Label;
     };
 
+    void resetGrowth();
     void growRegions();
-    void clearFrameRing();
-    void measureAreas();
+    void storeLabelsAndAreas();
+    void setRegionCentres();
+    void applyErasedAreas();
     void eraseOversized();
     void eraseOpenRegions();
     void eraseRegionAt(int row, int col);
@@ -81,10 +84,25 @@ private:
     std::unique_ptr<TVertexTable> m_vertices;
     std::unique_ptr<TRegionTable> m_regions;
     std::unique_ptr<TCellTable> m_saved;
-    // Squared distance of each labelled pixel to its centre (exact integers:
-    // comparing them is comparing the correctly rounded Euclidean distances).
-    std::unique_ptr<TIntPlane> m_distance;
-    std::vector<FrontierEntry> m_frontier;
-    std::vector<FrontierEntry> m_nextFrontier;
+    // Growth state per pixel, label beside the squared distance to its centre
+    // (exact integers: comparing them is comparing the correctly rounded
+    // Euclidean distances).
+    struct GrowthPixel {
+        std::int32_t Label = 0;
+        std::int32_t Distance = 0;
+    };
+    std::unique_ptr<GrowthPixel[]> m_growth;
+    // A wave: storage left uninitialised (only the used part is ever touched),
+    // used up to an explicit count; grows only on pathological input.
+    struct FrontierList {
+        std::unique_ptr<FrontierEntry[]> Entries;
+        std::size_t Capacity = 0;
+        void reserve(std::size_t capacity, std::size_t keep);
+    };
+    FrontierList m_frontier;
+    FrontierList m_nextFrontier;
     std::vector<std::int32_t> m_fillStack;
+    // Pixels erased per label during one Build; areas are corrected once the
+    // erasing is done, so the oversize test sees the areas before erasing.
+    std::vector<std::int32_t> m_erasedPixels;
 };
