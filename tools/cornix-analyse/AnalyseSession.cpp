@@ -1,0 +1,234 @@
+#include "AnalyseSession.h"
+
+#include "QtNumbers.h"
+#include "UBFrameBuffer.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace cornix::cli {
+
+TAnalyseSession::TAnalyseSession(const TSessionSettings &settings, double threshold)
+    : m_settings(settings), m_threshold(threshold),
+      m_buffer(std::make_unique<TBFrameBuffer>(TAnalysisScale{settings.PixelToMM, settings.PixelToPaq}))
+{
+}
+
+TAnalyseSession::~TAnalyseSession() = default;
+
+TFrameResult TAnalyseSession::Analyse(const QImage &frame, const QString &name, const TRect &roi)
+{
+    TFrameResult result;
+    result.Name = name;
+    result.Roi = NormalizedRect(roi);
+    if (!m_buffer->AddFrame(frame, QString(), 0, m_threshold, TPachymetry{}, TRect{}, 0)) {
+        result.Message = QStringLiteral("%1: not enough memory for the frame").arg(name);
+        return result;
+    }
+    const int f = m_buffer->FrameCount() - 1;
+    result.FrameIndex = f;
+    m_buffer->SetRoi(f, roi);
+    m_buffer->MeasurePachymetry(f);
+    const TAnalyseOutcome outcome = AnalyseFrame(*m_buffer, f, m_threshold, m_settings.Display);
+    result.CellsFound = outcome.CellsFound;
+    switch (outcome.Result) {
+    case TAnalyseOutcome::Analysed:
+        result.Status = TFrameResult::Analysed;
+        result.Stats = m_buffer->Stats(f);
+        result.PachymetryMicrons = m_buffer->PachymetryMicrons(f);
+        m_buffer->SetUseIt(f, true);
+        break;
+    case TAnalyseOutcome::TooFewCells:
+        result.Status = TFrameResult::TooFewCells;
+        result.Message = QString(outcome.Message).replace(QLatin1Char('\r'), QLatin1Char(' '));
+        break;
+    case TAnalyseOutcome::NoValidRegion:
+        result.Message = QStringLiteral("%1: the region of interest is not valid").arg(name);
+        break;
+    }
+    return result;
+}
+
+QImage TAnalyseSession::OverlayImage(const TFrameResult &result, bool originalView)
+{
+    if (result.Status != TFrameResult::Analysed)
+        return {};
+    TDisplaySettings display = m_settings.Display;
+    display.Options.ShowColour = true;
+    display.Options.ShowEdges = true;
+    display.Options.ShowCentres = true;
+    display.Options.ContrastView = !originalView;
+    return RedrawFrame(*m_buffer, result.FrameIndex, display);
+}
+
+TEndoStats TAnalyseSession::Summary() { return m_buffer->Summarize(); }
+
+namespace {
+
+QString StatusName(TFrameResult::TStatus status)
+{
+    switch (status) {
+    case TFrameResult::Analysed: return QStringLiteral("analysed");
+    case TFrameResult::TooFewCells: return QStringLiteral("too-few-cells");
+    case TFrameResult::Error: break;
+    }
+    return QStringLiteral("error");
+}
+
+template <typename Hist>
+QString JoinHist(const Hist &hist)
+{
+    QStringList parts;
+    for (auto v : hist)
+        parts << QString::number(v);
+    return parts.join(QLatin1Char(';'));
+}
+
+template <typename Hist>
+QJsonArray HistArray(const Hist &hist)
+{
+    QJsonArray array;
+    for (auto v : hist)
+        array.append(int(v));
+    return array;
+}
+
+// The figures of a frame or of the summary, shared by every format.
+struct TFigures {
+    int CellCount;
+    TSidesHist SidesHist;
+    int Density;
+    TAreaHist AreaHist;
+    double MaxArea, MinArea, MeanArea, AnalysedArea, AreaSD, AreaCV;
+    int Pachymetry;
+    double HexPercent() const { return HexagonalPercent(SidesHist, std::uint16_t(CellCount)); }
+};
+
+TFigures FiguresOf(const TFrameResult &r)
+{
+    const TFrameStats &s = r.Stats;
+    return {s.CellCount, s.SidesHist, s.Density, s.AreaHist, s.MaxArea, s.MinArea, s.MeanArea, s.AnalysedArea,
+            s.AreaSD, s.AreaCV, r.PachymetryMicrons};
+}
+
+TFigures FiguresOf(const TEndoStats &s)
+{
+    return {s.CellCount, s.SidesHist, s.Density, s.AreaHist, s.MaxArea, s.MinArea, s.MeanArea, s.AnalysedArea,
+            s.AreaSD, s.AreaCV, s.Pachymetry};
+}
+
+QString TextBlock(const TFigures &g)
+{
+    QString text;
+    const auto line = [&text](const char *caption, const QString &value) {
+        text += QString::fromUtf8(caption) + QLatin1Char(' ') + value + QLatin1Char('\n');
+    };
+    line("Total de células:", QString::number(g.CellCount));
+    line("Área analisada (mm²):", FormatFloatQ("0.0000", g.AnalysedArea));
+    line("Densidade (cel/mm²):", QString::number(g.Density));
+    line("Desvio Padrão:", FormatFloatQ("0.00", g.AreaSD));
+    line("Área Mínima (µm²):", FormatFloatQ("0.00", g.MinArea));
+    line("Área Média (µm²):", FormatFloatQ("0.00", g.MeanArea));
+    line("Área Máxima (µm²):", FormatFloatQ("0.00", g.MaxArea));
+    line("Células Hexagonais (%):", FormatFloatQ("00", g.HexPercent()));
+    line("Coef. de Variação (%):", FormatFloatQ("00", g.AreaCV * 100.0));
+    line("Paquimetria Média (µm):", FormatFloatQ("#000", g.Pachymetry));
+    line("Polimorfismo (4;5;6;7;outros lados):", JoinHist(g.SidesHist));
+    line("Polimegatismo (>=700;600;500;400;300;200;<200 µm²):", JoinHist(g.AreaHist));
+    return text;
+}
+
+QJsonObject FiguresJson(const TFigures &g)
+{
+    return QJsonObject{{"cellCount", g.CellCount},       {"analysedAreaMm2", g.AnalysedArea},
+                       {"density", g.Density},           {"areaSD", g.AreaSD},
+                       {"minArea", g.MinArea},           {"meanArea", g.MeanArea},
+                       {"maxArea", g.MaxArea},           {"hexagonalPercent", g.HexPercent()},
+                       {"areaCV", g.AreaCV},             {"pachymetryUm", g.Pachymetry},
+                       {"sidesHist", HistArray(g.SidesHist)}, {"areaHist", HistArray(g.AreaHist)}};
+}
+
+QString RoiText(const TRect &r) { return QStringLiteral("%1,%2,%3,%4").arg(r.Left).arg(r.Top).arg(r.Right).arg(r.Bottom); }
+
+} // namespace
+
+QString FormatText(const QList<TFrameResult> &frames, const TEndoStats &summary, const TAnalyseSession &session,
+                   const QString &sensitivity)
+{
+    QString text;
+    for (const TFrameResult &r : frames) {
+        text += QStringLiteral("Quadro: %1\n").arg(r.Name);
+        text += QStringLiteral("Região: %1  Sensibilidade: %2 (%3)  Escala: %4 mm/pixel\n")
+                    .arg(RoiText(r.Roi), sensitivity, QString::number(session.Threshold(), 'f', 2),
+                         FormatFloatQ("0.000000", session.Settings().PixelToMM));
+        if (r.Status != TFrameResult::Analysed) {
+            text += QStringLiteral("Não analisado: %1\n\n").arg(r.Message);
+            continue;
+        }
+        text += QStringLiteral("Células identificadas: %1\n").arg(r.CellsFound);
+        if (r.TrueDensity)
+            text += QStringLiteral("Densidade do quadro sintético (cel/mm²): %1\n").arg(*r.TrueDensity);
+        text += TextBlock(FiguresOf(r)) + QLatin1Char('\n');
+    }
+    if (frames.size() > 1) {
+        text += QStringLiteral("Resumo estatístico (média imgs)\n");
+        text += QStringLiteral("Nº imgs usadas: %1\n").arg(summary.FramesUsed);
+        text += TextBlock(FiguresOf(summary));
+    }
+    return text;
+}
+
+QString FormatJson(const QList<TFrameResult> &frames, const TEndoStats &summary, const TAnalyseSession &session,
+                   const QString &sensitivity)
+{
+    QJsonArray rows;
+    for (const TFrameResult &r : frames) {
+        QJsonObject row{{"file", r.Name}, {"status", StatusName(r.Status)}, {"roi", RoiText(r.Roi)},
+                        {"cellsFound", r.CellsFound}};
+        if (r.Status == TFrameResult::Analysed)
+            row.insert("figures", FiguresJson(FiguresOf(r)));
+        else
+            row.insert("message", r.Message);
+        if (r.TrueDensity)
+            row.insert("trueDensity", *r.TrueDensity);
+        rows.append(row);
+    }
+    QJsonObject average = FiguresJson(FiguresOf(summary));
+    average.insert("framesUsed", summary.FramesUsed);
+    const QJsonObject root{{"sensitivity", sensitivity},
+                           {"threshold", session.Threshold()},
+                           {"mmPerPixel", session.Settings().PixelToMM},
+                           {"frames", rows},
+                           {"average", average}};
+    return QString::fromUtf8(QJsonDocument(root).toJson(QJsonDocument::Indented));
+}
+
+QString FormatCsv(const QList<TFrameResult> &frames, const TEndoStats &summary)
+{
+    QString text = QStringLiteral("file,status,cellsFound,cellCount,analysedAreaMm2,density,areaSD,minArea,meanArea,"
+                                  "maxArea,hexagonalPercent,areaCV,pachymetryUm,sidesHist,areaHist,framesUsed\n");
+    // Machine-readable numbers: always '.' and full precision.
+    const auto row = [](const QString &name, const QString &status, const QString &found, const TFigures &g,
+                        int used) {
+        return QStringList{name, status, found, QString::number(g.CellCount), QString::number(g.AnalysedArea, 'g', 10),
+                           QString::number(g.Density), QString::number(g.AreaSD, 'g', 10),
+                           QString::number(g.MinArea, 'g', 10), QString::number(g.MeanArea, 'g', 10),
+                           QString::number(g.MaxArea, 'g', 10), QString::number(g.HexPercent(), 'g', 10),
+                           QString::number(g.AreaCV, 'g', 10), QString::number(g.Pachymetry), JoinHist(g.SidesHist),
+                           JoinHist(g.AreaHist), QString::number(used)}
+                   .join(QLatin1Char(','))
+               + QLatin1Char('\n');
+    };
+    for (const TFrameResult &r : frames) {
+        QString name = r.Name;
+        if (name.contains(QLatin1Char(',')) || name.contains(QLatin1Char('"')))
+            name = QLatin1Char('"') + name.replace(QLatin1String("\""), QLatin1String("\"\"")) + QLatin1Char('"');
+        text += row(name, StatusName(r.Status), QString::number(r.CellsFound), FiguresOf(r),
+                    r.Status == TFrameResult::Analysed ? 1 : 0);
+    }
+    text += row(QStringLiteral("average"), QStringLiteral("averaged"), QString(), FiguresOf(summary), summary.FramesUsed);
+    return text;
+}
+
+} // namespace cornix::cli

@@ -1,0 +1,110 @@
+#include "FrameLoader.h"
+
+#include "AnalysisTypes.h"
+#include "Numbers.h"
+#include "SyntheticEndothelium.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QPainter>
+
+namespace cornix::cli {
+
+int MeanGrey(const QImage &image)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+    double sum = 0;
+    for (int y = 0; y < rgb.height(); ++y) {
+        const uchar *p = rgb.constScanLine(y);
+        for (int x = 0; x < rgb.width(); ++x, p += 3)
+            sum += (p[0] + p[1] + p[2]) / 3.0;
+    }
+    const double pixels = double(rgb.width()) * rgb.height();
+    return pixels > 0 ? int(RoundHalfEven(sum / pixels)) : 0;
+}
+
+std::optional<TLoadedFrame> FrameFromImage(const QImage &image, const QString &name, QString *error)
+{
+    if (image.isNull()) {
+        *error = QStringLiteral("%1: not a readable image").arg(name);
+        return std::nullopt;
+    }
+    if (image.width() > kFrameWidth || image.height() > kFrameHeight) {
+        *error = QStringLiteral("%1: image is %2 x %3, larger than the 640 x 480 frame")
+                     .arg(name).arg(image.width()).arg(image.height());
+        return std::nullopt;
+    }
+    TLoadedFrame loaded;
+    loaded.ImageWidth = image.width();
+    loaded.ImageHeight = image.height();
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+    if (image.width() == kFrameWidth && image.height() == kFrameHeight) {
+        loaded.Frame = rgb;
+        return loaded;
+    }
+    const int grey = MeanGrey(rgb);
+    loaded.Frame = QImage(kFrameWidth, kFrameHeight, QImage::Format_RGB888);
+    loaded.Frame.fill(QColor(grey, grey, grey));
+    QPainter painter(&loaded.Frame);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(0, 0, rgb);
+    painter.end();
+    loaded.Note = QStringLiteral("%1: image is %2 x %3; placed at the top-left of a 640 x 480 frame filled with "
+                                 "its mean grey level %4")
+                      .arg(name).arg(image.width()).arg(image.height()).arg(grey);
+    return loaded;
+}
+
+std::optional<TLoadedFrame> LoadFrame(const QString &fileName, QString *error)
+{
+    const QFileInfo info(fileName);
+    if (!info.exists()) {
+        *error = QStringLiteral("%1: no such file").arg(fileName);
+        return std::nullopt;
+    }
+    if (!info.isFile()) {
+        *error = QStringLiteral("%1: not a file").arg(fileName);
+        return std::nullopt;
+    }
+    QImageReader reader(fileName);
+    reader.setAutoTransform(false);
+    // Refuse oversized images before decoding them.
+    const QSize size = reader.size();
+    if (size.isValid() && (size.width() > kFrameWidth || size.height() > kFrameHeight)) {
+        *error = QStringLiteral("%1: image is %2 x %3, larger than the 640 x 480 frame")
+                     .arg(fileName).arg(size.width()).arg(size.height());
+        return std::nullopt;
+    }
+    const QImage image = reader.read();
+    if (image.isNull()) {
+        *error = QStringLiteral("%1: not a readable image (%2)").arg(fileName, reader.errorString());
+        return std::nullopt;
+    }
+    return FrameFromImage(image, fileName, error);
+}
+
+QStringList FrameFiles(const QString &folder)
+{
+    const QStringList patterns = {"*.bmp", "*.png", "*.jpg", "*.jpeg", "*.tif", "*.tiff"};
+    QDir dir(folder);
+    QStringList files;
+    const auto entries = dir.entryInfoList(patterns, QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
+    for (const QFileInfo &entry : entries)
+        files << entry.filePath();
+    return files;
+}
+
+TSyntheticFrame SyntheticFrame(std::uint32_t seed, double density, double mmPerPixel)
+{
+    sim::MosaicParams mosaic;
+    mosaic.cellDensity = density;
+    mosaic.mmPerPixel = mmPerPixel;
+    const sim::SyntheticEndothelium tissue(seed, mosaic);
+    sim::CameraParams camera;
+    camera.noiseSeed = seed;
+    const sim::EndotheliumFrame frame = tissue.render(camera);
+    return {sim::ToQImage(frame).convertToFormat(QImage::Format_RGB888), tissue.mosaic().cellDensity};
+}
+
+} // namespace cornix::cli

@@ -1,0 +1,213 @@
+// cornix-analyse: the analysis of one frame of the desktop program, from the
+// command line, for research and batch use.
+#include "AnalyseRequest.h"
+#include "AnalyseSession.h"
+#include "FrameLoader.h"
+
+#include "UBIniSettings.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QTextStream>
+
+#include <cstdio>
+#include <exception>
+
+using namespace cornix;
+using namespace cornix::cli;
+
+namespace {
+
+enum TExitCode { ExitOk = 0, ExitUsage = 2, ExitInput = 3, ExitTooFewCells = 4, ExitOutput = 5 };
+
+// One line on stderr, prefixed with the tool's name.
+int Fail(int code, const QString &message)
+{
+    QTextStream(stderr) << "cornix-analyse: " << message << Qt::endl;
+    return code;
+}
+
+void Note(const QString &message) { QTextStream(stderr) << "cornix-analyse: " << message << Qt::endl; }
+
+// Settings from --ini (or the built-in defaults of the sample file), then --mm-per-pixel.
+std::optional<TSessionSettings> LoadSettings(const TAnalyseRequest &request, QString *error)
+{
+    TSessionSettings settings;
+    if (!request.IniFile.isEmpty()) {
+        if (!QFileInfo(request.IniFile).isFile()) {
+            *error = QStringLiteral("%1: no such settings file").arg(request.IniFile);
+            return std::nullopt;
+        }
+        try {
+            const TBIniSettings ini(request.IniFile);
+            settings.PixelToMM = ini.PixelToMM();
+            settings.PixelToPaq = ini.PixelToPaq();
+            settings.Display.Contrast = TContrastSettings::FromIni(ini);
+        } catch (const ESettingsConversionError &e) {
+            *error = e.message();
+            return std::nullopt;
+        }
+    }
+    if (request.MmPerPixel)
+        settings.PixelToMM = *request.MmPerPixel;
+    if (!(settings.PixelToMM > 0)) {
+        *error = QStringLiteral("the length scale must be positive (pixelToMM or --mm-per-pixel)");
+        return std::nullopt;
+    }
+    return settings;
+}
+
+struct TInput {
+    QString Name;
+    std::optional<TLoadedFrame> Frame;
+    QString Error;
+    std::optional<double> TrueDensity;
+};
+
+QList<TInput> CollectInputs(const TAnalyseRequest &request, const TSessionSettings &settings, bool *isFolder,
+                            QString *error)
+{
+    QList<TInput> inputs;
+    *isFolder = false;
+    if (request.Demo) {
+        const TSyntheticFrame demo = SyntheticFrame(request.DemoSeed, request.DemoDensity, settings.PixelToMM);
+        TInput input{QStringLiteral("synthetic(seed=%1,density=%2)").arg(request.DemoSeed).arg(request.DemoDensity),
+                     TLoadedFrame{demo.Frame, demo.Frame.width(), demo.Frame.height(), {}}, {}, demo.TrueDensity};
+        inputs << input;
+        return inputs;
+    }
+    const QFileInfo info(request.Input);
+    if (info.isDir()) {
+        *isFolder = true;
+        const QStringList files = FrameFiles(request.Input);
+        if (files.isEmpty())
+            *error = QStringLiteral("%1: no BMP, PNG, JPEG or TIFF images in the folder").arg(request.Input);
+        for (const QString &file : files) {
+            TInput input{file, std::nullopt, {}, std::nullopt};
+            input.Frame = LoadFrame(file, &input.Error);
+            inputs << input;
+        }
+        return inputs;
+    }
+    TInput input{request.Input, std::nullopt, {}, std::nullopt};
+    input.Frame = LoadFrame(request.Input, &input.Error);
+    if (!input.Frame)
+        *error = input.Error;
+    inputs << input;
+    return inputs;
+}
+
+bool WriteText(const QString &text)
+{
+    QTextStream out(stdout);
+    out << text;
+    out.flush();
+    return out.status() == QTextStream::Ok;
+}
+
+QString OverlayPath(const TAnalyseRequest &request, bool isFolder, const QString &frameName)
+{
+    if (!isFolder)
+        return request.Overlay;
+    return QDir(request.Overlay).filePath(QFileInfo(frameName).completeBaseName() + QStringLiteral(".png"));
+}
+
+int Run(const QStringList &arguments)
+{
+    QString error;
+    const auto request = ParseArguments(arguments, &error);
+    if (!request)
+        return Fail(ExitUsage, error);
+    if (request->ShowHelp) {
+        WriteText(UsageText());
+        return ExitOk;
+    }
+    if (request->Roi) {
+        const QString problem = CheckRoi(*request->Roi);
+        if (!problem.isEmpty())
+            return Fail(ExitInput, problem);
+    }
+    const auto settings = LoadSettings(*request, &error);
+    if (!settings)
+        return Fail(ExitInput, error);
+
+    bool isFolder = false;
+    const QList<TInput> inputs = CollectInputs(*request, *settings, &isFolder, &error);
+    if (!error.isEmpty())
+        return Fail(ExitInput, error);
+    if (request->Demo)
+        Note(QStringLiteral("no input given: analysing a synthetic frame (seed %1, %2 cells/mm²)")
+                 .arg(request->DemoSeed).arg(request->DemoDensity));
+    if (isFolder && !request->Overlay.isEmpty() && !QDir().mkpath(request->Overlay))
+        return Fail(ExitOutput, QStringLiteral("%1: cannot create the overlay folder").arg(request->Overlay));
+
+    TAnalyseSession session(*settings, request->Threshold);
+    QList<TFrameResult> results;
+    bool anyError = false, anyTooFew = false, outputFailed = false;
+    for (const TInput &input : inputs) {
+        TFrameResult result;
+        if (!input.Frame) {
+            result.Name = input.Name;
+            result.Message = input.Error;
+            Note(input.Error);
+        } else {
+            if (!input.Frame->Note.isEmpty())
+                Note(input.Frame->Note);
+            const TRect roi = request->Roi.value_or(DefaultRoi(input.Frame->ImageWidth, input.Frame->ImageHeight));
+            result = session.Analyse(input.Frame->Frame, input.Name, roi);
+            result.Note = input.Frame->Note;
+            result.TrueDensity = input.TrueDensity;
+            if (!request->SaveFrame.isEmpty() && !isFolder && !input.Frame->Frame.save(request->SaveFrame, "PNG")) {
+                Note(QStringLiteral("%1: cannot write the frame").arg(request->SaveFrame));
+                outputFailed = true;
+            }
+        }
+        if (result.Status == TFrameResult::TooFewCells)
+            Note(QStringLiteral("%1: %2").arg(result.Name, result.Message));
+        if (result.Status == TFrameResult::Analysed && !request->Overlay.isEmpty()) {
+            const QString path = OverlayPath(*request, isFolder, result.Name);
+            if (!session.OverlayImage(result, request->OriginalView).save(path, "PNG")) {
+                Note(QStringLiteral("%1: cannot write the overlay").arg(path));
+                outputFailed = true;
+            }
+        }
+        anyError |= result.Status == TFrameResult::Error;
+        anyTooFew |= result.Status == TFrameResult::TooFewCells;
+        results << result;
+    }
+
+    const TEndoStats summary = session.Summary();
+    const TOutputFormat format = request->Format.value_or(isFolder ? TOutputFormat::Json : TOutputFormat::Text);
+    QString text;
+    if (format == TOutputFormat::Json)
+        text = FormatJson(results, summary, session, request->SensitivityText);
+    else if (format == TOutputFormat::Csv)
+        text = FormatCsv(results, summary);
+    else
+        text = FormatText(results, summary, session, request->SensitivityText);
+    if (!WriteText(text))
+        outputFailed = true;
+
+    if (anyError)
+        return isFolder ? ExitInput : Fail(ExitInput, results.value(0).Message);
+    if (outputFailed)
+        return ExitOutput;
+    return anyTooFew ? ExitTooFewCells : ExitOk;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    try {
+        QStringList arguments = QCoreApplication::arguments();
+        arguments.removeFirst();
+        return Run(arguments);
+    } catch (const std::bad_alloc &) {
+        return Fail(ExitInput, QStringLiteral("not enough memory"));
+    } catch (const std::exception &e) {
+        return Fail(ExitInput, QString::fromLocal8Bit(e.what()));
+    }
+}
