@@ -14,7 +14,8 @@ bool IsValidRoi(const TRect &rect)
 {
     const std::int64_t width = std::int64_t(rect.Right) - rect.Left;
     const std::int64_t height = std::int64_t(rect.Bottom) - rect.Top;
-    return width * height > 50;
+    // In double: the product of two 33-bit extents can exceed 64 bits.
+    return double(width) * double(height) > 50.0;
 }
 
 } // namespace cornix
