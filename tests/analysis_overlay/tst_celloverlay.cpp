@@ -1,0 +1,577 @@
+// The overlay's image operations on 640 x 480 RGB888 frames.
+#include "UBCellOverlay.h"
+
+#include "VoronoiDistMatrix.h"
+
+#include <QTest>
+
+#include <memory>
+
+using namespace cornix;
+
+namespace {
+
+QImage GreyFrame(int grey)
+{
+    QImage image(kFrameWidth, kFrameHeight, QImage::Format_RGB888);
+    image.fill(QColor(grey, grey, grey));
+    return image;
+}
+
+// A frame whose every pixel differs, so that a pixel written where it should
+// not be is seen.
+QImage PatternFrame()
+{
+    QImage image(kFrameWidth, kFrameHeight, QImage::Format_RGB888);
+    for (int y = 0; y < kFrameHeight; ++y)
+        for (int x = 0; x < kFrameWidth; ++x)
+            image.setPixel(x, y, qRgb((x * 7 + y) % 256, (x + y * 3) % 256, (x * y) % 256));
+    return image;
+}
+
+std::unique_ptr<TIntPlane> ZeroPlane() { return std::make_unique<TIntPlane>(TIntPlane{}); }
+
+constexpr TRect kRoi{100, 80, 200, 160};
+
+} // namespace
+
+class tst_CellOverlay : public QObject {
+    Q_OBJECT
+
+private slots:
+    void blendChannel_data()
+    {
+        QTest::addColumn<int>("pixel");
+        QTest::addColumn<int>("overlay");
+        QTest::addColumn<int>("position");
+        QTest::addColumn<int>("max");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("bar at 0 keeps the pixel") << 137 << 64 << 0 << 100 << 137;
+        QTest::newRow("bar at 100 gives the overlay") << 137 << 64 << 100 << 100 << 64;
+        QTest::newRow("bar at 100 red channel of a vertex") << 3 << 255 << 100 << 100 << 255;
+        // floor(50*255/100) + floor(50*1/100) = 127 + 0: each term floors on its own.
+        QTest::newRow("halves floor separately") << 1 << 255 << 50 << 100 << 127;
+        QTest::newRow("third of the way") << 90 << 30 << 33 << 100 << 9 + 60;
+        QTest::newRow("max 0 leaves the pixel") << 77 << 255 << 0 << 0 << 77;
+    }
+
+    void blendChannel()
+    {
+        QFETCH(int, pixel);
+        QFETCH(int, overlay);
+        QFETCH(int, position);
+        QFETCH(int, max);
+        QFETCH(int, expected);
+        QCOMPARE(BlendChannel(pixel, overlay, position, max), expected);
+    }
+
+    void boundaryBlending_data()
+    {
+        QTest::addColumn<int>("position");
+        QTest::addColumn<QRgb>("boundary");
+        QTest::addColumn<QRgb>("vertex");
+        QTest::newRow("TranspBar 0: unchanged") << 0 << qRgb(150, 150, 150) << qRgb(150, 150, 150);
+        QTest::newRow("TranspBar 100: overlay colours") << 100 << qRgb(64, 64, 64) << qRgb(255, 0, 0);
+        QTest::newRow("TranspBar 50") << 50 << qRgb(107, 107, 107) << qRgb(202, 75, 75);
+    }
+
+    void boundaryBlending()
+    {
+        QFETCH(int, position);
+        QFETCH(QRgb, boundary);
+        QFETCH(QRgb, vertex);
+        QImage image = GreyFrame(150);
+        auto plane = ZeroPlane();
+        (*plane)[100][150] = kBoundaryPixel;
+        (*plane)[101][150] = kVertexPixel;
+        BlendBoundaries(image, kRoi, *plane, {position, 100});
+        QCOMPARE(image.pixel(150, 100), boundary);
+        QCOMPARE(image.pixel(150, 101), vertex);
+        QCOMPARE(image.pixel(151, 100), qRgb(150, 150, 150));
+    }
+
+    void boundaryOnBorderNotBlended_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("col");
+        QTest::addColumn<bool>("blended");
+        QTest::newRow("top border") << kRoi.Top << 150 << false;
+        QTest::newRow("bottom border") << kRoi.Bottom << 150 << false;
+        QTest::newRow("left border") << 120 << kRoi.Left << false;
+        QTest::newRow("right border") << 120 << kRoi.Right << false;
+        QTest::newRow("just inside top-left") << kRoi.Top + 1 << kRoi.Left + 1 << true;
+        QTest::newRow("just inside bottom-right") << kRoi.Bottom - 1 << kRoi.Right - 1 << true;
+        QTest::newRow("outside") << kRoi.Top - 1 << 150 << false;
+    }
+
+    void boundaryOnBorderNotBlended()
+    {
+        QFETCH(int, row);
+        QFETCH(int, col);
+        QFETCH(bool, blended);
+        QImage image = GreyFrame(150);
+        auto plane = ZeroPlane();
+        (*plane)[std::size_t(row)][std::size_t(col)] = kBoundaryPixel;
+        BlendBoundaries(image, kRoi, *plane, {100, 100});
+        QCOMPARE(image.pixel(col, row) == kBoundaryColour, blended);
+    }
+
+    void sideColourHue_data()
+    {
+        QTest::addColumn<int>("sides");
+        QTest::addColumn<double>("hue");
+        // Hues worked out by hand from the side colours.
+        QTest::newRow("4 sides (192,19,15)") << 4 << 60.0 * 4 / 177;
+        QTest::newRow("5 sides (255,114,0)") << 5 << 60.0 * 114 / 255;
+        QTest::newRow("6 sides (111,215,152)") << 6 << 60.0 * (41.0 / 104 + 2);
+        QTest::newRow("7 sides (203,235,255)") << 7 << 60.0 * (-32.0 / 52 + 4);
+        QTest::newRow("3 sides: other (12,58,144)") << 3 << 60.0 * (-46.0 / 132 + 4);
+        QTest::newRow("8 sides: other") << 8 << 60.0 * (-46.0 / 132 + 4);
+        QTest::newRow("0 sides: other") << 0 << 60.0 * (-46.0 / 132 + 4);
+    }
+
+    void sideColourHue()
+    {
+        QFETCH(int, sides);
+        QFETCH(double, hue);
+        QVERIFY(qAbs(HueOf(SideColour(sides)) - hue) < 1e-9);
+    }
+
+    void hueOfPrimaries_data()
+    {
+        QTest::addColumn<QRgb>("colour");
+        QTest::addColumn<double>("hue");
+        QTest::newRow("red") << qRgb(255, 0, 0) << 0.0;
+        QTest::newRow("green") << qRgb(0, 255, 0) << 120.0;
+        QTest::newRow("blue") << qRgb(0, 0, 255) << 240.0;
+        QTest::newRow("magenta wraps past 360") << qRgb(255, 0, 128) << 360.0 - 60.0 * 128 / 255;
+        QTest::newRow("black") << qRgb(0, 0, 0) << 0.0;
+        QTest::newRow("grey has no hue") << qRgb(90, 90, 90) << 0.0;
+    }
+
+    void hueOfPrimaries()
+    {
+        QFETCH(QRgb, colour);
+        QFETCH(double, hue);
+        QVERIFY(qAbs(HueOf(colour) - hue) < 1e-9);
+    }
+
+    void hsvAtZeroSaturation_data()
+    {
+        QTest::addColumn<double>("hue");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<int>("grey");
+        QTest::newRow("black") << 143.0 << 0.0 << 0;
+        QTest::newRow("white") << 10.0 << 1.0 << 255;
+        QTest::newRow("half: 127.5 to even") << 200.0 << 0.5 << 128;
+        QTest::newRow("grey level 150 kept") << 300.0 << 150.0 / 255 << 150;
+    }
+
+    void hsvAtZeroSaturation()
+    {
+        QFETCH(double, hue);
+        QFETCH(double, value);
+        QFETCH(int, grey);
+        QCOMPARE(HsvToRgb(hue, 0.0, value), qRgb(grey, grey, grey));
+    }
+
+    void hsvSectors_data()
+    {
+        QTest::addColumn<double>("hue");
+        QTest::addColumn<QRgb>("colour");
+        QTest::newRow("0: red") << 0.0 << qRgb(255, 0, 0);
+        QTest::newRow("60: yellow") << 60.0 << qRgb(255, 255, 0);
+        QTest::newRow("120: green") << 120.0 << qRgb(0, 255, 0);
+        QTest::newRow("180: cyan") << 180.0 << qRgb(0, 255, 255);
+        QTest::newRow("240: blue") << 240.0 << qRgb(0, 0, 255);
+        QTest::newRow("300: magenta") << 300.0 << qRgb(255, 0, 255);
+        QTest::newRow("30: orange, 127.5 to even") << 30.0 << qRgb(255, 128, 0);
+        QTest::newRow("90: 127.5 to even") << 90.0 << qRgb(128, 255, 0);
+    }
+
+    void hsvSectors()
+    {
+        QFETCH(double, hue);
+        QFETCH(QRgb, colour);
+        QCOMPARE(HsvToRgb(hue, 1.0, 1.0), colour);
+    }
+
+    // Side colours whose smallest channel is 0 come back exactly at full
+    // saturation on a white pixel.
+    void fullySaturatedSideColour_data()
+    {
+        QTest::addColumn<int>("sides");
+        QTest::addColumn<QRgb>("colour");
+        QTest::newRow("5 sides") << 5 << qRgb(255, 114, 0);
+        QTest::newRow("4 sides, hue kept") << 4 << HsvToRgb(HueOf(qRgb(192, 19, 15)), 1.0, 1.0);
+    }
+
+    void fullySaturatedSideColour()
+    {
+        QFETCH(int, sides);
+        QFETCH(QRgb, colour);
+        QImage image = GreyFrame(255);
+        auto labels = ZeroPlane();
+        auto regions = std::make_unique<TRegionTable>();
+        (*labels)[120][150] = 1;
+        (*regions)[1].Sides = sides;
+        ColourBySides(image, kRoi, *labels, *regions, {100, 100});
+        QCOMPARE(image.pixel(150, 120), colour);
+        QCOMPARE(qRed(image.pixel(150, 120)), 255);
+    }
+
+    void colouringAtZeroKeepsGrey_data()
+    {
+        QTest::addColumn<int>("grey");
+        for (int g : {0, 1, 64, 127, 128, 200, 255})
+            QTest::newRow(qPrintable(QStringLiteral("grey %1").arg(g))) << g;
+    }
+
+    void colouringAtZeroKeepsGrey()
+    {
+        QFETCH(int, grey);
+        QImage image = GreyFrame(grey);
+        const QImage before = image.copy();
+        auto labels = ZeroPlane();
+        auto regions = std::make_unique<TRegionTable>();
+        for (int row = 0; row < kFrameHeight; ++row)
+            for (int col = 0; col < kFrameWidth; ++col)
+                (*labels)[std::size_t(row)][std::size_t(col)] = (row + col) % 3;
+        (*regions)[1].Sides = 6;
+        (*regions)[2].Sides = 4;
+        ColourBySides(image, kRoi, *labels, *regions, {0, 100});
+        QCOMPARE(image, before);
+    }
+
+    void colouringCoversBorder_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("col");
+        QTest::addColumn<bool>("coloured");
+        QTest::newRow("top-left corner") << kRoi.Top << kRoi.Left << true;
+        QTest::newRow("bottom-right corner") << kRoi.Bottom << kRoi.Right << true;
+        QTest::newRow("top row") << kRoi.Top << 150 << true;
+        QTest::newRow("right column") << 120 << kRoi.Right << true;
+        QTest::newRow("above the region") << kRoi.Top - 1 << 150 << false;
+        QTest::newRow("left of the region") << 120 << kRoi.Left - 1 << false;
+        QTest::newRow("below the region") << kRoi.Bottom + 1 << 150 << false;
+    }
+
+    void colouringCoversBorder()
+    {
+        QFETCH(int, row);
+        QFETCH(int, col);
+        QFETCH(bool, coloured);
+        QImage image = GreyFrame(255);
+        auto labels = ZeroPlane();
+        auto regions = std::make_unique<TRegionTable>();
+        ColourBySides(image, kRoi, *labels, *regions, {100, 100});
+        // Label 0 takes the "other" hue: blue dominant, red 0 at full saturation.
+        const QRgb expected = HsvToRgb(HueOf(SideColour(0)), 1.0, 1.0);
+        QCOMPARE(image.pixel(col, row) == expected, coloured);
+        QCOMPARE(image.pixel(col, row) == qRgb(255, 255, 255), !coloured);
+    }
+
+    void centres_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("col");
+        QTest::addColumn<int>("spare");
+        QTest::addColumn<QRgb>("expected");
+        const QRgb grey = qRgb(90, 90, 90);
+        QTest::newRow("detected inside") << 120 << 150 << 0 << kDetectedCentreColour;
+        QTest::newRow("added by hand inside") << 120 << 150 << 1 << kAddedCentreColour;
+        QTest::newRow("just inside the corner") << kRoi.Top + 1 << kRoi.Left + 1 << 0 << kDetectedCentreColour;
+        QTest::newRow("on the top border: outline only") << kRoi.Top << 150 << 0 << kOutlineColour;
+        QTest::newRow("on the right border: outline only") << 120 << kRoi.Right << 1 << kOutlineColour;
+        QTest::newRow("outside") << kRoi.Bottom + 5 << 150 << 0 << grey;
+    }
+
+    void centres()
+    {
+        QFETCH(int, row);
+        QFETCH(int, col);
+        QFETCH(int, spare);
+        QFETCH(QRgb, expected);
+        QImage image = GreyFrame(90);
+        auto cells = std::make_unique<TCellTable>();
+        (*cells)[0].Row = 1;
+        (*cells)[1] = {row, col, 10, spare};
+        DrawCentres(image, kRoi, *cells);
+        QCOMPARE(image.pixel(col, row), expected);
+    }
+
+    void outline()
+    {
+        QImage image = GreyFrame(90);
+        DrawRegionOutline(image, kRoi);
+        for (int col = kRoi.Left; col <= kRoi.Right; ++col) {
+            QCOMPARE(image.pixel(col, kRoi.Top), kOutlineColour);
+            QCOMPARE(image.pixel(col, kRoi.Bottom), kOutlineColour);
+        }
+        for (int row = kRoi.Top; row <= kRoi.Bottom; ++row) {
+            QCOMPARE(image.pixel(kRoi.Left, row), kOutlineColour);
+            QCOMPARE(image.pixel(kRoi.Right, row), kOutlineColour);
+        }
+        QCOMPARE(image.pixel(kRoi.Left + 1, kRoi.Top + 1), qRgb(90, 90, 90));
+        QCOMPARE(image.pixel(kRoi.Right + 1, kRoi.Top), qRgb(90, 90, 90));
+    }
+
+    void pachymetryLines_data()
+    {
+        QTest::addColumn<int>("left");
+        QTest::addColumn<int>("right");
+        QTest::addColumn<QRgb>("atLeft");
+        QTest::addColumn<QRgb>("atRight");
+        QTest::newRow("measured") << 210 << 330 << kPachyLeftColour << kPachyRightColour;
+        QTest::newRow("both on column 0: the second wins") << 0 << 0 << kPachyRightColour << kPachyRightColour;
+        QTest::newRow("last column") << 5 << 639 << kPachyLeftColour << kPachyRightColour;
+    }
+
+    void pachymetryLines()
+    {
+        QFETCH(int, left);
+        QFETCH(int, right);
+        QFETCH(QRgb, atLeft);
+        QFETCH(QRgb, atRight);
+        QImage image = GreyFrame(90);
+        DrawPachymetryLines(image, {left, right, right - left});
+        for (int row : {0, 240, 479}) {
+            QCOMPARE(image.pixel(left, row), atLeft);
+            QCOMPARE(image.pixel(right, row), atRight);
+        }
+    }
+
+    void pachymetryLineOutsideIgnored()
+    {
+        QImage image = GreyFrame(90);
+        const QImage before = image.copy();
+        DrawPachymetryLines(image, {-3, 700, 703});
+        QCOMPARE(image, before);
+    }
+
+    // The pen rectangle covers Left..Right-1 and Top..Bottom-1 of the normalised region.
+    void regionRectangle()
+    {
+        QImage image = GreyFrame(90);
+        DrawRegionRectangle(image, {200, 160, 100, 80});
+        QCOMPARE(image.pixel(100, 80), kRectangleColour);
+        QCOMPARE(image.pixel(199, 159), kRectangleColour);
+        QCOMPARE(image.pixel(150, 80), kRectangleColour);
+        QCOMPARE(image.pixel(199, 120), kRectangleColour);
+        QCOMPARE(image.pixel(200, 160), qRgb(90, 90, 90));
+        QCOMPARE(image.pixel(150, 120), qRgb(90, 90, 90));
+    }
+
+    void editMarker()
+    {
+        QImage image = GreyFrame(90);
+        DrawEditMarker(image, 0, 10, kAddMarkerColour);
+        QCOMPARE(image.pixel(0, 10), kAddMarkerColour);
+        QCOMPARE(image.pixel(1, 10), kAddMarkerColour);
+        QCOMPARE(image.pixel(0, 9), kAddMarkerColour);
+        QCOMPARE(image.pixel(0, 11), kAddMarkerColour);
+        QCOMPARE(image.pixel(1, 11), qRgb(90, 90, 90));
+    }
+
+    void firLen_data()
+    {
+        QTest::addColumn<int>("firLen");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<double>("expected");
+        // Minimum profile over the region columns 100..200: the column number / 2.
+        QTest::newRow("FIRLen 1: the profile itself") << 1 << 150 << 75.0;
+        QTest::newRow("FIRLen 1: first region column") << 1 << 100 << 50.0;
+        QTest::newRow("FIRLen 0: zero") << 0 << 150 << 0.0;
+        QTest::newRow("FIRLen -4: zero") << -4 << 150 << 0.0;
+        // (3 m(c) + 2 m(c-1) + 1 m(c-2)) / 6
+        QTest::newRow("FIRLen 3 inside") << 3 << 150 << (3 * 75.0 + 2 * 74.5 + 74.0) / 6;
+        QTest::newRow("FIRLen 3 at the region's left edge") << 3 << 100 << (3 * 50.0 + 2 * 256 + 256) / 6;
+        QTest::newRow("FIRLen 3 one column in") << 3 << 101 << (3 * 50.5 + 2 * 50.0 + 256) / 6;
+    }
+
+    void firLen()
+    {
+        QFETCH(int, firLen);
+        QFETCH(int, column);
+        QFETCH(double, expected);
+        TColumnProfile minimum;
+        minimum.fill(256.0);
+        for (int c = kRoi.Left; c <= kRoi.Right; ++c)
+            minimum[std::size_t(c)] = c / 2.0;
+        const TColumnProfile smoothed = SmoothMinimumProfile(minimum, kRoi, firLen);
+        QVERIFY(qAbs(smoothed[std::size_t(column)] - expected) < 1e-9);
+        QCOMPARE(smoothed[std::size_t(kRoi.Left - 1)], 256.0); // outside the region: untouched
+    }
+
+    // Near the frame's left edge the window reaches columns before 0; they count
+    // as 256, like columns left of the region.
+    void firLenAtFrameEdge_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<double>("expected");
+        QTest::newRow("c < FIRLen div 2 keeps its value") << 1 << 10.0;
+        QTest::newRow("c = 2: two missing columns") << 2 << (5 * 10.0 + 4 * 10 + 3 * 10 + 2 * 256 + 256) / 15;
+        QTest::newRow("c = 4: full window") << 4 << 10.0;
+    }
+
+    void firLenAtFrameEdge()
+    {
+        QFETCH(int, column);
+        QFETCH(double, expected);
+        TColumnProfile minimum;
+        minimum.fill(256.0);
+        const TRect roi{0, 10, 50, 60};
+        for (int c = 0; c <= 50; ++c)
+            minimum[std::size_t(c)] = 10.0;
+        const TColumnProfile smoothed = SmoothMinimumProfile(minimum, roi, 5);
+        QVERIFY(qAbs(smoothed[std::size_t(column)] - expected) < 1e-9);
+    }
+
+    void profiles()
+    {
+        QImage image = PatternFrame();
+        TColumnProfile minimum, maximum;
+        ColumnProfiles(image, kRoi, minimum, maximum);
+        int lo = 256, hi = 0;
+        for (int row = kRoi.Top; row <= kRoi.Bottom; ++row) {
+            const QRgb p = image.pixel(150, row);
+            const int g = (qRed(p) + qGreen(p) + qBlue(p)) / 3;
+            lo = std::min(lo, g);
+            hi = std::max(hi, g);
+        }
+        QCOMPARE(minimum[150], double(lo));
+        QCOMPARE(maximum[150], double(hi));
+        QCOMPARE(minimum[kRoi.Right + 1], 256.0);
+        QCOMPARE(maximum[kRoi.Left - 1], 0.0);
+    }
+
+    void stretch_data()
+    {
+        QTest::addColumn<int>("grey");
+        QTest::addColumn<double>("lo");
+        QTest::addColumn<double>("hi");
+        QTest::addColumn<int>("expected");
+        // Alpha0 20, Beta0 235, LargMin 60.
+        QTest::newRow("wide: lowest") << 40 << 40.0 << 200.0 << 0;
+        QTest::newRow("wide: highest") << 200 << 40.0 << 200.0 << 215;
+        QTest::newRow("wide: half way 107.5 to even") << 120 << 40.0 << 200.0 << 108;
+        // width 30: A = 100 + 30 (20 - 100) / 60 = 60, B = 130 + 30 (235 - 130) / 60 = 182.5
+        QTest::newRow("narrow: lowest") << 100 << 100.0 << 130.0 << 0;
+        QTest::newRow("narrow: highest") << 130 << 100.0 << 130.0 << 122; // 122.5 to even
+        QTest::newRow("flat keeps the grey") << 77 << 100.0 << 101.0 << 77;
+        QTest::newRow("inverted keeps the grey") << 77 << 256.0 << 90.0 << 77;
+    }
+
+    void stretch()
+    {
+        QFETCH(int, grey);
+        QFETCH(double, lo);
+        QFETCH(double, hi);
+        QFETCH(int, expected);
+        QCOMPARE(StretchGrey(grey, lo, hi, TContrastSettings{}), expected);
+    }
+
+    void contrastCurve_data()
+    {
+        QTest::addColumn<int>("grey");
+        QTest::addColumn<double>("perc");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("perc 0 is the identity") << 77 << 0.0 << 77;
+        QTest::newRow("pivot stays") << 128 << 0.3 << 128;
+        QTest::newRow("dark clamps to 0") << 0 << 0.3 << 0;
+        QTest::newRow("bright clamps to 255") << 255 << 0.3 << 255;
+        QTest::newRow("negative input clamps") << -40 << 0.0 << 0;
+        QTest::newRow("degenerate curve at the pivot") << 128 << 259.0 / 255 << 128;
+    }
+
+    void contrastCurve()
+    {
+        QFETCH(int, grey);
+        QFETCH(double, perc);
+        QFETCH(int, expected);
+        QCOMPARE(ContrastCurve(grey, perc), expected);
+    }
+
+    void enhanceLeavesOutsideAlone()
+    {
+        QImage image = PatternFrame();
+        const QImage before = image.copy();
+        EnhanceContrast(image, kRoi, TContrastSettings{});
+        for (int row = 0; row < kFrameHeight; row += 7)
+            for (int col = 0; col < kFrameWidth; col += 5) {
+                const bool inside = row >= kRoi.Top && row <= kRoi.Bottom && col >= kRoi.Left && col <= kRoi.Right;
+                const QRgb p = image.pixel(col, row);
+                if (inside)
+                    QVERIFY(qRed(p) == qGreen(p) && qGreen(p) == qBlue(p));
+                else
+                    QCOMPARE(p, before.pixel(col, row));
+            }
+    }
+
+    // A flat region: every pixel of the stretch keeps its grey, the curve with
+    // perc 0 is the identity, and the 1-2-1 smoothing of a flat area is flat;
+    // the border pixels mix in the unenhanced neighbours.
+    void enhanceFlatRegion()
+    {
+        QImage image = GreyFrame(100);
+        TContrastSettings settings;
+        settings.Perc = 0.0;
+        settings.MinBlack = 10;
+        settings.FIRLen = 1;
+        EnhanceContrast(image, kRoi, settings);
+        QCOMPARE(image.pixel(150, 120), qRgb(110, 110, 110));
+        // Top-left corner: 9 of 16 weights inside (110), 7 outside (100): 1690 div 16 = 105.
+        QCOMPARE(image.pixel(kRoi.Left, kRoi.Top), qRgb(105, 105, 105));
+        QCOMPARE(image.pixel(kRoi.Left - 1, kRoi.Top), qRgb(100, 100, 100));
+    }
+
+    void enhanceRegionAtFrameEdge()
+    {
+        QImage image = PatternFrame();
+        EnhanceContrast(image, {0, 0, 639, 479}, TContrastSettings{});
+        QCOMPARE(image.size(), QSize(kFrameWidth, kFrameHeight));
+    }
+
+    void overlayNeedsValidRegion()
+    {
+        QImage image = PatternFrame();
+        const QImage before = image.copy();
+        auto cells = std::make_unique<TCellTable>();
+        TDistMatrix matrix(*cells);
+        QImage unprocessed;
+        DrawOverlay(image, &unprocessed, {10, 10, 15, 20}, matrix, {}, TOverlayOptions{}, TContrastSettings{});
+        QCOMPARE(image, before);
+        QVERIFY(unprocessed.isNull());
+    }
+
+    // The unprocessed copy is taken after the enhancement and before anything is
+    // drawn; the rectangle is the last thing drawn.
+    void overlayOrder()
+    {
+        QImage image = GreyFrame(150);
+        auto cells = std::make_unique<TCellTable>();
+        (*cells)[0].Row = 1;
+        (*cells)[1] = {120, 150, 10, 0};
+        TDistMatrix matrix(*cells);
+        TOverlayOptions options;
+        options.ContrastView = false;
+        options.ShowEdges = false;
+        options.ShowCentres = false;
+        options.ShowColour = true;
+        options.Transparency = {100, 100};
+        QImage unprocessed;
+        DrawOverlay(image, &unprocessed, kRoi, matrix, {kRoi.Left, 300, 300 - kRoi.Left}, options, TContrastSettings{});
+        QCOMPARE(unprocessed.pixel(150, 121), qRgb(150, 150, 150));
+        QVERIFY(image.pixel(150, 121) != qRgb(150, 150, 150)); // coloured
+        // Neither edges nor centres asked for: both drawn.
+        QCOMPARE(image.pixel(150, 120), kDetectedCentreColour);
+        // The pachymetry line on the region's left column is covered by the rectangle.
+        QCOMPARE(image.pixel(kRoi.Left, kRoi.Top + 5), kRectangleColour);
+        QCOMPARE(image.pixel(kRoi.Left, 300), kPachyLeftColour);
+        QCOMPARE(image.pixel(300, 5), kPachyRightColour);
+    }
+};
+
+QTEST_APPLESS_MAIN(tst_CellOverlay)
+#include "tst_celloverlay.moc"
