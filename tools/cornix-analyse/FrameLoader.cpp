@@ -2,7 +2,6 @@
 
 #include "AnalysisTypes.h"
 #include "Numbers.h"
-#include "SyntheticEndothelium.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -93,18 +92,6 @@ QStringList FrameFiles(const QString &folder)
     for (const QFileInfo &entry : entries)
         files << entry.filePath();
     return files;
-}
-
-TSyntheticFrame SyntheticFrame(std::uint32_t seed, double density, double mmPerPixel)
-{
-    sim::MosaicParams mosaic;
-    mosaic.cellDensity = density;
-    mosaic.mmPerPixel = mmPerPixel;
-    const sim::SyntheticEndothelium tissue(seed, mosaic);
-    sim::CameraParams camera;
-    camera.noiseSeed = seed;
-    const sim::EndotheliumFrame frame = tissue.render(camera);
-    return {sim::ToQImage(frame).convertToFormat(QImage::Format_RGB888), tissue.mosaic().cellDensity};
 }
 
 } // namespace cornix::cli

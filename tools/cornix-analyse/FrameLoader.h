@@ -4,7 +4,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <cstdint>
 #include <optional>
 
 namespace cornix::cli {
@@ -28,12 +27,5 @@ int MeanGrey(const QImage &image);
 
 // Image files of a folder (bmp, png, jpg, jpeg, tif, tiff), sorted by name.
 QStringList FrameFiles(const QString &folder);
-
-// A synthetic frame and the truth of the cells lying in the region.
-struct TSyntheticFrame {
-    QImage Frame;
-    double TrueDensity = 0; // cells/mm² of the mosaic
-};
-TSyntheticFrame SyntheticFrame(std::uint32_t seed, double density, double mmPerPixel);
 
 } // namespace cornix::cli

@@ -3,6 +3,7 @@
 #include "AnalyseRequest.h"
 #include "AnalyseSession.h"
 #include "FrameLoader.h"
+#include "SyntheticFrame.h"
 
 #include "UBIniSettings.h"
 
@@ -63,6 +64,7 @@ struct TInput {
     std::optional<TLoadedFrame> Frame;
     QString Error;
     std::optional<double> TrueDensity;
+    std::optional<TRect> Roi; // the input's own region (synthetic frames)
 };
 
 QList<TInput> CollectInputs(const TAnalyseRequest &request, const TSessionSettings &settings, bool *isFolder,
@@ -73,7 +75,8 @@ QList<TInput> CollectInputs(const TAnalyseRequest &request, const TSessionSettin
     if (request.Demo) {
         const TSyntheticFrame demo = SyntheticFrame(request.DemoSeed, request.DemoDensity, settings.PixelToMM);
         TInput input{QStringLiteral("synthetic(seed=%1,density=%2)").arg(request.DemoSeed).arg(request.DemoDensity),
-                     TLoadedFrame{demo.Frame, demo.Frame.width(), demo.Frame.height(), {}}, {}, demo.TrueDensity};
+                     TLoadedFrame{demo.Frame, demo.Frame.width(), demo.Frame.height(), {}}, {}, demo.TrueDensity,
+                     demo.Roi};
         inputs << input;
         return inputs;
     }
@@ -84,13 +87,13 @@ QList<TInput> CollectInputs(const TAnalyseRequest &request, const TSessionSettin
         if (files.isEmpty())
             *error = QStringLiteral("%1: no BMP, PNG, JPEG or TIFF images in the folder").arg(request.Input);
         for (const QString &file : files) {
-            TInput input{file, std::nullopt, {}, std::nullopt};
+            TInput input{file, std::nullopt, {}, std::nullopt, std::nullopt};
             input.Frame = LoadFrame(file, &input.Error);
             inputs << input;
         }
         return inputs;
     }
-    TInput input{request.Input, std::nullopt, {}, std::nullopt};
+    TInput input{request.Input, std::nullopt, {}, std::nullopt, std::nullopt};
     input.Frame = LoadFrame(request.Input, &input.Error);
     if (!input.Frame)
         *error = input.Error;
@@ -154,7 +157,8 @@ int Run(const QStringList &arguments)
         } else {
             if (!input.Frame->Note.isEmpty())
                 Note(input.Frame->Note);
-            const TRect roi = request->Roi.value_or(DefaultRoi(input.Frame->ImageWidth, input.Frame->ImageHeight));
+            const TRect roi = request->Roi.value_or(
+                input.Roi.value_or(DefaultRoi(input.Frame->ImageWidth, input.Frame->ImageHeight)));
             result = session.Analyse(input.Frame->Frame, input.Name, roi);
             result.Note = input.Frame->Note;
             result.TrueDensity = input.TrueDensity;
