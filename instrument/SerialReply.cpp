@@ -94,4 +94,19 @@ void TakeLeadingNotifications(std::string &buffer, std::string &letters)
     buffer.erase(0, used);
 }
 
+bool TakeTrailingNotifications(std::string &raw, std::string &letters)
+{
+    const std::size_t end = SerialScrambler::wireLengthFor(raw, kStatusLength);
+    if (end == std::string::npos || end == raw.size())
+        return false;
+    std::string rest = raw.substr(end);
+    std::string found;
+    TakeLeadingNotifications(rest, found);
+    if (!rest.empty())
+        return false;
+    raw.resize(end);
+    letters += found;
+    return true;
+}
+
 } // namespace cornix

@@ -38,4 +38,9 @@ void TakeNotifications(std::string &buffer, std::string &letters);
 // notifications that arrived ahead of a reply off the reply's bytes.
 void TakeLeadingNotifications(std::string &buffer, std::string &letters);
 
+// For a status command: when `raw` holds a whole seven-character status followed
+// only by whole notifications (a joystick press right after the reply), moves
+// their letters to `letters`, cuts them off and returns true.
+bool TakeTrailingNotifications(std::string &raw, std::string &letters);
+
 } // namespace cornix

@@ -61,25 +61,55 @@ ScrambleResult SerialScrambler::scramble(std::string_view plain)
     return result;
 }
 
-std::string SerialScrambler::unscramble(std::string_view wire)
+namespace {
+
+// Walks `wire` as the receiver does; `emit` gets each plain character and the
+// index of the byte that produced it, and returns false to stop.
+template <typename Emit>
+void walk(std::string_view wire, Emit emit)
 {
-    std::string plain;
     if (wire.empty())
-        return plain;
+        return;
     auto key = static_cast<unsigned char>(wire.front());
     for (std::size_t i = 1; i < wire.size(); ++i) {
         const auto character = static_cast<unsigned char>(wire[i]);
-        if (character < kLowest) {
+        if (character < SerialScrambler::kLowest) {
             // A marker: the next character is the new key (NUL when none follows).
             key = i + 1 < wire.size() ? static_cast<unsigned char>(wire[i + 1]) : 0;
         } else if (character == key) {
             continue; // the key character that follows a marker
         } else {
-            plain.push_back(static_cast<char>(character ^ key));
+            if (!emit(static_cast<char>(character ^ key), i))
+                return;
             ++key;
         }
     }
+}
+
+} // namespace
+
+std::string SerialScrambler::unscramble(std::string_view wire)
+{
+    std::string plain;
+    walk(wire, [&](char c, std::size_t) {
+        plain.push_back(c);
+        return true;
+    });
     return plain;
+}
+
+std::size_t SerialScrambler::wireLengthFor(std::string_view wire, std::size_t plainCount)
+{
+    if (plainCount == 0)
+        return wire.empty() ? 0 : 1;
+    std::size_t produced = 0, end = std::string_view::npos;
+    walk(wire, [&](char, std::size_t index) {
+        if (++produced < plainCount)
+            return true;
+        end = index + 1;
+        return false;
+    });
+    return end;
 }
 
 } // namespace cornix

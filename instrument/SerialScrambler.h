@@ -34,6 +34,10 @@ public:
     // Never reads outside `wire`; an empty or key-only text gives an empty result.
     static std::string unscramble(std::string_view wire);
 
+    // How many leading bytes of `wire` unscramble to `plainCount` characters;
+    // std::string_view::npos when the whole text gives fewer.
+    static std::size_t wireLengthFor(std::string_view wire, std::size_t plainCount);
+
     static bool inRange(unsigned value) { return value >= kLowest && value <= kHighest; }
 
 private:

@@ -235,8 +235,8 @@ bool TSerial::exchange(const QByteArray &wire)
 }
 
 // Reads until the reply is complete or the time bound passes; returns at once
-// when the reply is whole. Notifications that arrived just ahead of the reply are
-// handed to the receiver after the transaction.
+// when the reply is whole. Notifications that arrived just ahead of or right after
+// the reply are handed to the receiver after the transaction.
 QByteArray TSerial::awaitReply()
 {
     const std::string command = toBytes(m_lastCommand);
@@ -246,6 +246,8 @@ QByteArray TSerial::awaitReply()
     for (;;) {
         raw += m_port.readAll().toStdString();
         TakeLeadingNotifications(raw, lettersAhead);
+        if (!IsDataRequest(command))
+            TakeTrailingNotifications(raw, lettersAhead);
         if (!raw.empty() && ReplyComplete(command, SerialScrambler::unscramble(raw)))
             break;
         const qint64 left = deadline.remainingTime();
