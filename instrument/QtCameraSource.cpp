@@ -14,8 +14,12 @@ QtCameraSource::QtCameraSource(int deviceIndex, QSize preferredSize, QObject *pa
 
 QtCameraSource::~QtCameraSource()
 {
-    disconnect(&m_sink, nullptr, this, nullptr);
+    // Detach the backend before the sink and the mutex go away.
     stop();
+    m_session.setVideoSink(nullptr);
+    m_session.setCamera(nullptr);
+    disconnect(&m_sink, nullptr, this, nullptr);
+    delete m_camera;
 }
 
 int QtCameraSource::deviceCount() { return int(QMediaDevices::videoInputs().size()); }
