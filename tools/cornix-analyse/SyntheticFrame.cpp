@@ -28,14 +28,18 @@ double FieldWeight(int row, int col)
 
 } // namespace
 
-TSyntheticFrame SyntheticFrame(std::uint32_t seed, double density, double mmPerPixel)
+TSyntheticFrame SyntheticFrame(std::uint32_t seed, double density, double mmPerPixel, const TSyntheticStyle &style)
 {
     sim::MosaicParams mosaic;
     mosaic.cellDensity = density;
     mosaic.mmPerPixel = mmPerPixel;
+    mosaic.sizeVariation = style.SizeVariation;
+    mosaic.guttaCount = style.GuttaCount;
     const sim::SyntheticEndothelium tissue(seed, mosaic);
     sim::CameraParams camera;
     camera.noiseSeed = seed;
+    camera.focusBlur = style.FocusBlur;
+    camera.noiseSigma = style.NoiseSigma;
     const sim::EndotheliumFrame rendered = tissue.render(camera);
 
     TSyntheticFrame result;

@@ -28,6 +28,15 @@ struct TSyntheticFrame {
     std::vector<TTrueCell> Cells; // centroids of the cells whose centroid lies in the field
 };
 
-TSyntheticFrame SyntheticFrame(std::uint32_t seed, double density, double mmPerPixel);
+// How hard the frame is; the defaults are the generator's typical healthy mosaic.
+struct TSyntheticStyle {
+    double SizeVariation = 0.25; // seed jitter, fraction of the lattice spacing
+    double FocusBlur = 0.8;      // Gaussian sigma, pixels
+    double NoiseSigma = 4.0;     // grey levels
+    int GuttaCount = 0;
+};
+
+TSyntheticFrame SyntheticFrame(std::uint32_t seed, double density, double mmPerPixel,
+                               const TSyntheticStyle &style = {});
 
 } // namespace cornix::cli
