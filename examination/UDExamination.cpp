@@ -1,0 +1,142 @@
+#include "UDExamination.h"
+
+#include "DateText.h"
+#include "Numbers.h"
+#include "UExame.h"
+#include "UfrmDataModule.h"
+
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace {
+
+QString dateText(const QVariant &value) { return value.isNull() ? QString() : cornix::DateToText(value.toDate()); }
+
+// Delphi-style strict integer of a text; nullopt when it does not convert.
+std::optional<std::int32_t> toInt(const QString &text)
+{
+    try {
+        return cornix::StrToInt(text.toStdString());
+    } catch (const cornix::EConvertError &) {
+        return std::nullopt;
+    }
+}
+
+void readDoctor(QSqlQuery &query, TExame &exam)
+{
+    const bool found = query.next();
+    exam.DoctorID = found ? query.value(QStringLiteral("MED_ID")).toInt() : 0;
+    exam.DoctorName = found ? query.value(QStringLiteral("MED_NOME")).toString() : QString();
+    exam.DoctorCRM = found ? query.value(QStringLiteral("MED_CRM")).toString() : QString();
+}
+
+void readExamination(QSqlQuery &query, TExame &exam)
+{
+    auto field = [&](const char *name) { return query.value(QLatin1String(name)); };
+    exam.ID = field("EXM_ID").toInt();
+    exam.PatientID = field("EXM_PACIENTE").toInt();
+    exam.DateText = dateText(field("EXM_DATA"));
+    exam.TimeText = field("EXM_HORA").isNull() ? QString() : field("EXM_HORA").toTime().toString(QStringLiteral("hh:mm:ss"));
+    exam.TotalImages = field("EXM_TOTALIMG").toInt();
+    exam.Pachymetry = field("EXM_PAQUIMETRIA").toInt();
+    exam.FixSide = field("EXM_FIX_SIDE").toString().left(1);
+    exam.FixPos = static_cast<std::uint16_t>(field("EXM_FIX_POS").toInt());
+    exam.Firmware = field("EXM_FIRMWARE").toString();
+    exam.Software = field("EXM_SOFTWARE").toString();
+    exam.TotalCells = field("EXM_TOTALCELULAS").toInt();
+    exam.AnalysedArea = field("EXM_AREAANALISADA").toDouble();
+    exam.CV = field("EXM_COEFVAR").toDouble();
+    exam.Hexagonal = field("EXM_HEXAGONAIS").toInt();
+    exam.Density = field("EXM_DENSIDADE").toInt();
+    exam.SD = field("EXM_DP").toDouble();
+    exam.AreaMin = field("EXM_AREAMIN").toDouble();
+    exam.AreaMean = field("EXM_AREAMED").toDouble();
+    exam.AreaMax = field("EXM_AREAMAX").toDouble();
+    exam.MorphoInfo = field("EXM_MORPHOINFO").toString();
+    exam.MegatInfo = field("EXM_MEGATINFO").toString();
+    exam.CropOrigPath = field("EXM_IMG_CROP_ORIG").toString();
+    exam.CropProcPath = field("EXM_IMG_CROP_PROC").toString();
+    exam.Diagnosis = field("EXM_DIAGNOSTICO").toString();
+    exam.Observation = field("EXM_OBSERVACAO").toString();
+}
+
+} // namespace
+
+TDExamination::TDExamination() : TDExamination(*TDataModule1::Instance()) {}
+
+TDExamination::TDExamination(TDataModule1 &module) : m_module(module) {}
+
+bool TDExamination::LoadExamination(std::int32_t id, TExame &exam)
+{
+    QSqlQuery &query = m_module.qryOperation();
+    const std::map<QString, QVariant> param = {{QStringLiteral(":idExamination"), id}};
+    m_module.Run(query, QStringLiteral("SELECT * FROM EXAME WHERE EXM_ID = :idExamination"), param);
+    if (!query.next()) {
+        query.finish();
+        return false;
+    }
+    TExame loaded = exam;
+    readExamination(query, loaded);
+    loaded.Eye = query.value(QStringLiteral("EXM_OLHO")).toInt();
+
+    m_module.Run(query,
+                 QStringLiteral("SELECT MED_ID, MED_NOME, MED_CRM FROM MEDICO WHERE MED_ID = "
+                                "(SELECT EXM_MEDICO FROM EXAME WHERE EXM_ID = :idExamination)"),
+                 param);
+    readDoctor(query, loaded);
+
+    m_module.Run(query,
+                 QStringLiteral("SELECT PAC_PRONTUARIO, PAC_NASCIMENTO FROM PACIENTE WHERE PAC_ID = "
+                                "(SELECT EXM_PACIENTE FROM EXAME WHERE EXM_ID = :idExamination)"),
+                 param);
+    const bool patientFound = query.next();
+    loaded.Prontuario = patientFound ? query.value(QStringLiteral("PAC_PRONTUARIO")).toInt() : 0;
+    const QString birth = patientFound ? dateText(query.value(QStringLiteral("PAC_NASCIMENTO"))) : QString();
+    query.finish();
+    loaded.Age = AgeInYears(birth, loaded.DateText);
+    exam = loaded;
+    return true;
+}
+
+std::uint8_t AgeInYears(const QString &birthText, const QString &referenceText)
+{
+    const QDate birth = cornix::TextToDate(birthText);
+    const QDate reference = referenceText.isEmpty() ? QDate::currentDate() : cornix::TextToDate(referenceText);
+    if (!birth.isValid() || !reference.isValid())
+        return 0;
+    int years = reference.year() - birth.year();
+    if (birth.month() > reference.month() || (birth.month() == reference.month() && birth.day() > reference.day()))
+        --years;
+    return static_cast<std::uint8_t>(years);
+}
+
+bool IsValidBirthDate(const QString &text)
+{
+    const auto day = toInt(text.mid(0, 2));
+    const auto month = toInt(text.mid(3, 2));
+    const auto year = toInt(text.mid(6));
+    if (!day || !month || !year)
+        return false;
+    const int currentYear = QDate::currentDate().year();
+    const bool yearOk = currentYear - 120 < *year && *year < currentYear;
+    const auto d = static_cast<std::uint16_t>(*day);
+    const auto m = static_cast<std::uint16_t>(*month);
+    if (m == 2)
+        return d <= 29 && yearOk;
+    return d <= 31 && m >= 1 && m <= 12 && yearOk;
+}
+
+std::uint8_t PatientAge(std::int32_t patientID, const QDateTime &reference)
+{
+    return PatientAge(*TDataModule1::Instance(), patientID, reference);
+}
+
+std::uint8_t PatientAge(TDataModule1 &module, std::int32_t patientID, const QDateTime &reference)
+{
+    QSqlQuery &query = module.qryOperation();
+    module.Run(query, QStringLiteral("SELECT PAC_NASCIMENTO FROM PACIENTE WHERE PAC_ID = :patientID"),
+               {{QStringLiteral(":patientID"), patientID}});
+    const QString birth = query.next() ? dateText(query.value(0)) : QString();
+    query.finish();
+    return AgeInYears(birth, cornix::DateToText(reference.date()));
+}

@@ -1,0 +1,840 @@
+#include "UDataBaseCornyx.h"
+
+#include "DateText.h"
+#include "Dialogs.h"
+#include "UBFrameBuffer.h"
+#include "UExame.h"
+#include "UfrmDataModule.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QSqlRecord>
+#include <QTime>
+
+#include <map>
+#include <stdexcept>
+
+using cornix::ShowError;
+using Params = std::map<QString, QVariant>;
+
+namespace {
+
+constexpr int kMaxPatientWords = 255;
+constexpr int kMaxDoctorWords = 256;
+const auto kImageFiles = {"Original.bmp", "Crop.bmp", "Process.bmp"};
+
+// Empty fields are stored as empty texts, never as NULL.
+QVariant text(const QString &value) { return QVariant(value.isNull() ? QStringLiteral("") : value); }
+
+bool validEmail(const QString &email)
+{
+    if (email.contains(QLatin1Char(' ')))
+        return false;
+    return email.isEmpty() || (email.contains(QLatin1Char('@')) && email.contains(QLatin1Char('.')));
+}
+
+QDate birthDate(const QString &nascimento)
+{
+    const QDate date = cornix::TextToDate(nascimento);
+    if (!date.isValid())
+        throw EDatabaseError(QStringLiteral("'%1' is not a valid date").arg(nascimento));
+    return date;
+}
+
+// Splits at single blanks: adjacent blanks give an empty word, which matches every name.
+QStringList nameWords(const QString &nameText, int maxWords)
+{
+    QStringList words = nameText.split(QLatin1Char(' '), Qt::KeepEmptyParts);
+    if (words.size() > maxWords)
+        words.resize(maxWords);
+    return words;
+}
+
+// "like upper(:pk)" conditions, one per word; the first opens with firstLead.
+QStringList nameConditions(const QString &nameText, int maxWords, const QString &column, const QString &firstLead,
+                           const QString &conjunction, Params &params)
+{
+    QStringList lines;
+    const QStringList words = nameWords(nameText, maxWords);
+    for (int k = 1; k <= words.size(); ++k) {
+        const QString placeholder = QStringLiteral("p%1").arg(k);
+        const QString lead = k == 1 ? firstLead : conjunction;
+        lines << lead + QStringLiteral(" upper(%1) like upper(:%2) ").arg(column, placeholder);
+        params[QLatin1Char(':') + placeholder] = QLatin1Char('%') + words[k - 1] + QLatin1Char('%');
+    }
+    return lines;
+}
+
+int checkDigit(int sum)
+{
+    const int r = sum % 11;
+    return r < 2 ? 0 : 11 - r;
+}
+
+std::pair<int, int> cpfCheckDigits(const QString &digits)
+{
+    int s1 = 0, s2 = 0;
+    for (int i = 1; i <= 9; ++i) {
+        const QChar c = i <= digits.size() ? digits[i - 1] : QChar();
+        const int d = c.isDigit() ? c.digitValue() : 0;
+        s1 += (11 - i) * d;
+        s2 += d;
+    }
+    const int c1 = checkDigit(s1);
+    return {c1, checkDigit(s1 + s2 + 2 * c1)};
+}
+
+// Code points of Windows-1252 above 0x7F that are not Latin-1.
+bool isWin1252Extra(char32_t c)
+{
+    static constexpr char32_t extras[] = {0x20AC, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030,
+                                          0x0160, 0x2039, 0x0152, 0x017D, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+                                          0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x017E, 0x0178};
+    for (char32_t e : extras)
+        if (c == e)
+            return true;
+    return false;
+}
+
+int chosenFrame(const TBFrameBuffer &frames)
+{
+    int chosen = frames.FrameCount() > 0 ? 0 : -1;
+    for (int f = 0; f < frames.FrameCount(); ++f)
+        if (frames.PrintIt(f))
+            chosen = f;
+    return chosen;
+}
+
+// The three bitmaps as 24-bit Windows bitmap files, written beside their final
+// names first so that a failure leaves the folder as it was.
+class ImageSet {
+public:
+    explicit ImageSet(const QString &folder) : m_folder(folder) {}
+    ~ImageSet() { discard(); }
+
+    void write(const TFrameRec &frame)
+    {
+        if (!QDir(m_folder).exists()) {
+            if (!QDir().mkpath(m_folder))
+                throw std::runtime_error(QStringLiteral("Não foi possível criar a pasta %1").arg(m_folder).toStdString());
+            m_createdFolder = true;
+        }
+        const QImage *images[] = {&frame.Bitmap, &frame.Crop, &frame.ProcessedCrop};
+        int i = 0;
+        for (const char *name : kImageFiles) {
+            const QString temp = path(name) + QStringLiteral(".new");
+            m_temps << temp;
+            const QImage image = images[i++]->convertToFormat(QImage::Format_RGB888);
+            if (image.isNull() || !image.save(temp, "BMP"))
+                throw std::runtime_error(
+                    QStringLiteral("Não foi possível gravar a imagem %1").arg(path(name)).toStdString());
+        }
+    }
+
+    void install()
+    {
+        for (const char *name : kImageFiles) {
+            QFile::remove(path(name));
+            if (!QFile::rename(path(name) + QStringLiteral(".new"), path(name)))
+                throw std::runtime_error(
+                    QStringLiteral("Não foi possível gravar a imagem %1").arg(path(name)).toStdString());
+        }
+        m_temps.clear();
+        m_createdFolder = false;
+    }
+
+    QString path(const char *name) const { return m_folder + QLatin1Char('/') + QLatin1String(name); }
+
+private:
+    void discard()
+    {
+        for (const QString &temp : m_temps)
+            QFile::remove(temp);
+        if (m_createdFolder)
+            QDir().rmdir(m_folder);
+    }
+
+    QString m_folder;
+    QStringList m_temps;
+    bool m_createdFolder = false;
+};
+
+} // namespace
+
+TBDCornyx::TBDCornyx() : TBDCornyx(*TDataModule1::Instance()) {}
+
+TBDCornyx::TBDCornyx(TDataModule1 &module) : m_module(module) {}
+
+// Validation helpers ----------------------------------------------------------------
+
+QString TBDCornyx::UnsupportedCharacters(const QString &value)
+{
+    QString bad;
+    for (char32_t c : value.toUcs4()) {
+        const bool ok = c < 0x80 || (c >= 0xA0 && c <= 0xFF) || isWin1252Extra(c);
+        if (!ok)
+            bad += QString::fromUcs4(&c, 1);
+    }
+    return bad;
+}
+
+bool TBDCornyx::rejectUnsupportedText(const QStringList &labels, const QStringList &values) const
+{
+    QStringList lines;
+    for (int i = 0; i < labels.size(); ++i) {
+        const QString bad = UnsupportedCharacters(values[i]);
+        if (!bad.isEmpty())
+            lines << QStringLiteral(" - %1: %2").arg(labels[i], bad);
+    }
+    if (lines.isEmpty())
+        return false;
+    ShowError(QStringLiteral("ERRO! CARACTERES NÃO SUPORTADOS!\n\n"
+                             "Estes campos contêm caracteres que o banco de dados não aceita:\n") +
+              lines.join(QLatin1Char('\n')) + QStringLiteral("\n\nNada foi gravado."));
+    return true;
+}
+
+bool TBDCornyx::IsValidCPF(const QString &value)
+{
+    if (value.trimmed().size() != 11)
+        return false;
+    const auto [c1, c2] = cpfCheckDigits(value);
+    return value.mid(9, 1) == QString::number(c1) && value.mid(10, 1) == QString::number(c2);
+}
+
+QString GenerateCPF()
+{
+    QString digits;
+    for (int i = 0; i < 9; ++i)
+        digits += QChar(u'0' + QRandomGenerator::global()->bounded(10));
+    const auto [c1, c2] = cpfCheckDigits(digits);
+    return digits + QString::number(c1) + QString::number(c2);
+}
+
+bool TBDCornyx::IsValidDateText(const QString &value)
+{
+    if (value.size() != 10)
+        return false;
+    auto digit = [&](int p) { return value[p - 1] >= u'0' && value[p - 1] <= u'9'; };
+    if (value[0] < u'0' || value[0] > u'3' || !digit(2) || value[2] != u'/' || value[5] != u'/')
+        return false;
+    if (value[3] != u'0' && value[3] != u'1')
+        return false;
+    for (int p : {5, 7, 8, 9, 10})
+        if (!digit(p))
+            return false;
+    const int year = value.mid(6, 4).toInt();
+    return year >= 1 && QDate::isValid(year, value.mid(3, 2).toInt(), value.mid(0, 2).toInt());
+}
+
+QString TBDCornyx::CapitalizeName(const QString &value)
+{
+    QString result = value.toLower();
+    for (int i = 0; i < result.size(); ++i)
+        if (i == 0 || result[i - 1] == u' ')
+            result[i] = result[i].toUpper();
+    static const QStringList particles = {QStringLiteral("Do "), QStringLiteral("Da "), QStringLiteral("De "),
+                                          QStringLiteral("Dos"), QStringLiteral("Das")};
+    for (int i = 1; i < result.size(); ++i)
+        if (particles.contains(result.mid(i, 3)))
+            result[i] = result[i].toLower();
+    return result;
+}
+
+void TBDCornyx::ShowDatabaseError(int kind, const QString &message) const
+{
+    QString shown = message.left(150);
+    const bool duplicate = message.contains(QLatin1String("violation of PRIMARY"));
+    const int underscore = message.indexOf(QLatin1Char('_'));
+    const QChar after = underscore >= 0 && underscore + 1 < message.size() ? message[underscore + 1] : QChar();
+    const int digit = after.isDigit() ? after.digitValue() : 0;
+    const QString unexpected = (QStringLiteral("ERRO Inesperado!\n") + message).left(150);
+    if (kind == PatientError) {
+        if (duplicate) {
+            if (digit == 3)
+                shown = QStringLiteral("ERRO! PRONTUÁRIO DUPLICADO!\n\nNão é Possível Cadastrar Prontuário Duplicado!");
+            else if (digit == 6)
+                shown = QStringLiteral("ERRO! CPF DUPLICADO!\n\nNão é Possível Cadastrar CPF Duplicado!");
+            else
+                shown = unexpected;
+        } else if (message.contains(QLatin1String("valid date"))) {
+            shown = QStringLiteral("Data de Nascimento inválida!");
+        }
+    } else if (kind == DoctorError && duplicate) {
+        shown = digit == 8 ? QStringLiteral("ERRO! CRM DUPLICADO!\n\nNão é Possível Cadastrar !") : unexpected;
+    }
+    ShowError(shown);
+}
+
+// Patients ---------------------------------------------------------------------------
+
+bool TBDCornyx::SavePatient(TPaciente &p)
+{
+    QStringList errors;
+    p.Prontuario = p.Prontuario.trimmed();
+    if (p.Prontuario.isEmpty())
+        errors << QStringLiteral(" - Número de Prontuário Inválido!");
+    p.Nome = p.Nome.trimmed();
+    if (p.Nome.isEmpty())
+        errors << QStringLiteral(" - Nome de Paciente Inválido!");
+    if (!p.CPF.isEmpty() && !IsValidCPF(p.CPF))
+        errors << QStringLiteral(" - Número de CPF Inválido!");
+    if (p.Orgao.size() > 6)
+        errors << QStringLiteral(" - Orgão Expeditor deve ter no máximo 6 caracteres!");
+    p.Email = p.Email.trimmed();
+    if (!validEmail(p.Email))
+        errors << QStringLiteral(" - Email Inválido!");
+    if (!errors.isEmpty()) {
+        QString message = QStringLiteral("ERRO! DADO(S) INVÁLIDO(S)!\n\n");
+        for (int i = 0; i < errors.size(); ++i)
+            message += QStringLiteral("%1").arg(i + 1, 2, 10, QLatin1Char('0')) + errors[i] + QLatin1Char('\n');
+        ShowError(message);
+        return false;
+    }
+    for (QString *field : {&p.Nome, &p.Prof, &p.Natural, &p.Pai, &p.Mae, &p.Logradouro, &p.Complemento, &p.Bairro,
+                           &p.Cidade})
+        *field = CapitalizeName(*field);
+    p.Email = p.Email.toLower();
+    if (rejectUnsupportedText(
+            {QStringLiteral("Nome"), QStringLiteral("Profissão"), QStringLiteral("Estado Civil"),
+             QStringLiteral("RG"), QStringLiteral("Orgão Expeditor"), QStringLiteral("Naturalidade"),
+             QStringLiteral("Pai"), QStringLiteral("Mãe"), QStringLiteral("Logradouro"),
+             QStringLiteral("Complemento"), QStringLiteral("Bairro"), QStringLiteral("Cidade"),
+             QStringLiteral("Telefone 1"), QStringLiteral("Telefone 2"), QStringLiteral("Telefone 3"),
+             QStringLiteral("Email"), QStringLiteral("Observações"), QStringLiteral("Prontuário"),
+             QStringLiteral("CPF"), QStringLiteral("Sexo"), QStringLiteral("Tipo Sanguíneo"),
+             QStringLiteral("UF"), QStringLiteral("CEP")},
+            {p.Nome, p.Prof, p.Civil, p.RG, p.Orgao, p.Natural, p.Pai, p.Mae, p.Logradouro, p.Complemento, p.Bairro,
+             p.Cidade, p.Fone1, p.Fone2, p.Fone3, p.Email, p.Observacoes, p.Prontuario, p.CPF, p.Sexo, p.Sangue,
+             p.UF + p.NatUF, p.CEP}))
+        return false;
+    try {
+        writePatient(p);
+    } catch (const EDatabaseError &error) {
+        ShowDatabaseError(PatientError, error.message());
+        return false;
+    }
+    return true;
+}
+
+void TBDCornyx::writePatient(TPaciente &p)
+{
+    const Params params = {
+        {QStringLiteral(":prontuario"), text(p.Prontuario)}, {QStringLiteral(":nome"), text(p.Nome)},
+        {QStringLiteral(":sexo"), text(p.Sexo)},             {QStringLiteral(":prof"), text(p.Prof)},
+        {QStringLiteral(":civil"), text(p.Civil)},           {QStringLiteral(":sangue"), text(p.Sangue)},
+        {QStringLiteral(":cpf"), text(p.CPF)},               {QStringLiteral(":rg"), text(p.RG)},
+        {QStringLiteral(":orgao"), text(p.Orgao)},           {QStringLiteral(":nascimento"), birthDate(p.Nascimento)},
+        {QStringLiteral(":pai"), text(p.Pai)},               {QStringLiteral(":mae"), text(p.Mae)},
+        {QStringLiteral(":natural"), text(p.Natural)},       {QStringLiteral(":nat_uf"), text(p.NatUF)},
+        {QStringLiteral(":logradouro"), text(p.Logradouro)}, {QStringLiteral(":complemento"), text(p.Complemento)},
+        {QStringLiteral(":bairro"), text(p.Bairro)},         {QStringLiteral(":cidade"), text(p.Cidade)},
+        {QStringLiteral(":uf"), text(p.UF)},                 {QStringLiteral(":cep"), text(p.CEP)},
+        {QStringLiteral(":fone1"), text(p.Fone1)},           {QStringLiteral(":fone2"), text(p.Fone2)},
+        {QStringLiteral(":fone3"), text(p.Fone3)},           {QStringLiteral(":email"), text(p.Email)},
+        {QStringLiteral(":observacoes"), text(p.Observacoes)}};
+    if (p.ID == -1) {
+        // The new ID comes from the insert itself: CPF may be empty or repeated.
+        QSqlQuery &query = m_module.Execute(
+            QStringLiteral(
+                "Insert into paciente (Pac_Prontuario, Pac_Nome, Pac_Sexo, Pac_Prof, Pac_Civil, Pac_Sangue, Pac_CPF,\n"
+                "Pac_RG, Pac_ORGAO, Pac_Nascimento, Pac_Pai, Pac_Mae, Pac_Natural, Pac_Nat_UF, Pac_Logradouro,\n"
+                "Pac_Complemento, Pac_Bairro, Pac_Cidade, Pac_UF, Pac_CEP, Pac_Fone1, Pac_Fone2, Pac_Fone3,\n"
+                "Pac_Email, Pac_Observacoes)\n"
+                "values (:prontuario, :nome, :sexo, :prof, :civil, :sangue, :cpf, :rg, :orgao, :nascimento, :pai,\n"
+                ":mae, :natural, :nat_uf, :logradouro, :complemento, :bairro, :cidade, :uf, :cep, :fone1, :fone2,\n"
+                ":fone3, :email, :observacoes)\n"
+                "returning PAC_ID"),
+            params);
+        if (!query.next())
+            throw EDatabaseError(QStringLiteral("O banco de dados não devolveu o ID do paciente"));
+        p.ID = query.value(0).toInt();
+        query.finish();
+        return;
+    }
+    Params update = params;
+    update[QStringLiteral(":id")] = p.ID;
+    m_module.Execute(
+        QStringLiteral("Update paciente set \n"
+                       " Pac_Prontuario=:prontuario, Pac_Nome=:nome, Pac_Sexo=:sexo, Pac_Prof=:prof,\n"
+                       " Pac_Civil=:civil, Pac_Sangue=:sangue, Pac_CPF=:cpf, Pac_RG=:rg, Pac_ORGAO=:orgao,\n"
+                       " Pac_Nascimento=:nascimento, Pac_Pai=:pai, Pac_Mae=:mae, Pac_Natural=:natural,\n"
+                       " Pac_Nat_UF=:nat_uf, Pac_Logradouro=:logradouro, Pac_Complemento=:complemento,\n"
+                       " Pac_Bairro=:bairro, Pac_Cidade=:cidade, Pac_UF=:uf, Pac_CEP=:cep, Pac_Fone1=:fone1,\n"
+                       " Pac_Fone2=:fone2, Pac_Fone3=:fone3, Pac_Email=:email, Pac_Observacoes=:observacoes\n"
+                       " where PAC_ID=:id"),
+        update);
+}
+
+bool TBDCornyx::DeactivatePatient(std::int32_t id)
+{
+    try {
+        QSqlQuery &query =
+            m_module.Execute(QStringLiteral("select * from paciente where PAC_ID=:id"), {{QStringLiteral(":id"), id}});
+        if (!query.next()) {
+            ShowError(QStringLiteral("ID não Encontrado!"));
+            return false;
+        }
+        const bool active = query.value(QStringLiteral("PAC_STATUS")).toInt() == 1;
+        query.finish();
+        if (active)
+            m_module.Execute(QStringLiteral("Update paciente set Pac_Status=0 \n where PAC_ID=:id"),
+                             {{QStringLiteral(":id"), id}});
+    } catch (const EDatabaseError &error) {
+        ShowDatabaseError(PatientError, error.message());
+        return false;
+    }
+    return true;
+}
+
+bool TBDCornyx::ReactivatePatient(std::int32_t id)
+{
+    try {
+        m_module.Execute(QStringLiteral("update paciente set PAC_STATUS=1 where PAC_ID=:id"),
+                         {{QStringLiteral(":id"), id}});
+    } catch (const EDatabaseError &error) {
+        ShowDatabaseError(PatientError, error.message());
+        return false;
+    }
+    return true;
+}
+
+void TBDCornyx::SetPatientStatus(std::int32_t id, std::int32_t status)
+{
+    m_module.Execute(QStringLiteral("Update Paciente set PAC_STATUS=:ParamSTATUS where PAC_ID=:ParamID"),
+                     {{QStringLiteral(":ParamSTATUS"), status}, {QStringLiteral(":ParamID"), id}});
+}
+
+int TBDCornyx::ListPatients(const QString &nameText, std::int32_t status, std::int32_t prontuario, const QString &cpf,
+                            std::int32_t doctorID, const QString &sex, const QString &dateFrom,
+                            const QString &dateTo, const QString &ordering, int recNo)
+{
+    const bool byDate = IsValidDateText(dateFrom) && IsValidDateText(dateTo);
+    Conjunction = QStringLiteral("and");
+    Params params;
+    QStringList lines;
+    lines << QStringLiteral(
+        "select distinct PAC_ID,PAC_STATUS,PAC_PRONTUARIO,PAC_NOME,PAC_SEXO,PAC_PROF,PAC_CIVIL,PAC_SANGUE,PAC_CPF,"
+        "PAC_RG,PAC_ORGAO,PAC_NASCIMENTO,PAC_NATURAL,PAC_NAT_UF,PAC_PAI,PAC_MAE,PAC_LOGRADOURO,PAC_COMPLEMENTO,"
+        "PAC_BAIRRO,PAC_CIDADE,PAC_UF,PAC_CEP,PAC_FONE1,PAC_FONE2,PAC_FONE3,PAC_EMAIL,PAC_OBSERVACOES,"
+        "trunc((current_date - PAC_NASCIMENTO) / 365.2422) as PAC_IDADE,");
+    lines << (byDate ? QStringLiteral("EXM_DATA as PAC_EXMDATA,") : QStringLiteral("current_date as PAC_EXMDATA,"));
+    lines << QStringLiteral("count(EXM_ID) as PAC_TOTALEXAME from paciente left join exame on PAC_ID=EXM_Paciente ");
+    if (status <= 1) {
+        lines << QStringLiteral("where PAC_Status=:status ");
+        params[QStringLiteral(":status")] = status;
+    } else {
+        lines << (status == 2 ? QStringLiteral("where PAC_Status>=0 ") : QStringLiteral("where PAC_Status=123 "));
+    }
+    if (prontuario > 0) {
+        lines << QStringLiteral("and Pac_Prontuario=:ParamPront ");
+        params[QStringLiteral(":ParamPront")] = prontuario;
+    } else if (!cpf.isEmpty()) {
+        lines << QStringLiteral("and Pac_CPF like :ParamCPF ");
+        params[QStringLiteral(":ParamCPF")] = QLatin1Char('%') + cpf + QLatin1Char('%');
+    }
+    if (doctorID > 0) {
+        lines << QStringLiteral("and Exm_Medico=:ParamDoctor ");
+        params[QStringLiteral(":ParamDoctor")] = doctorID;
+    } else if (doctorID == 0) {
+        lines << QStringLiteral("and Exm_Medico is not NULL ");
+    }
+    if (!sex.isEmpty()) {
+        lines << QStringLiteral("and Pac_Sexo=:ParamSexo ");
+        params[QStringLiteral(":ParamSexo")] = sex;
+    }
+    if (byDate) {
+        lines << QStringLiteral("and (EXM_DATA between :DataI and :DataF) ");
+        params[QStringLiteral(":DataI")] = cornix::TextToDate(dateFrom);
+        params[QStringLiteral(":DataF")] = cornix::TextToDate(dateTo);
+    }
+    if (!nameText.trimmed().isEmpty())
+        lines << nameConditions(nameText, kMaxPatientWords, QStringLiteral("PAC_NOME"), QStringLiteral("and"),
+                                Conjunction, params);
+    lines << QStringLiteral(
+        "group by PAC_ID,PAC_STATUS,PAC_PRONTUARIO,PAC_NOME,PAC_SEXO,PAC_PROF,PAC_CIVIL,PAC_SANGUE,PAC_CPF,PAC_RG,"
+        "PAC_ORGAO,PAC_NASCIMENTO,PAC_IDADE,PAC_NATURAL,PAC_NAT_UF,PAC_PAI,PAC_MAE,PAC_LOGRADOURO,PAC_COMPLEMENTO,"
+        "PAC_BAIRRO,PAC_CIDADE,PAC_UF,PAC_CEP,PAC_FONE1,PAC_FONE2,PAC_FONE3,PAC_EMAIL,PAC_OBSERVACOES,PAC_IDADE,"
+        "PAC_EXMDATA");
+    if (ordering.isEmpty()) {
+        lines << QStringLiteral("order by PAC_NOME");
+    } else {
+        QString column = ordering;
+        if (!ordering.contains(QLatin1Char('-')) && !ordering.contains(QLatin1Char('+'))) {
+            SortOrder = SortOrder == QLatin1String("ASC") ? QStringLiteral("DESC") : QStringLiteral("ASC");
+        } else {
+            SortOrder = ordering.contains(QLatin1Char('-')) ? QStringLiteral("ASC") : QStringLiteral("DESC");
+            column = ordering.mid(1);
+        }
+        if (column == QLatin1String("PAC_NOME"))
+            lines << QStringLiteral("order by ") + column + QLatin1Char(' ') + SortOrder;
+        else
+            lines << QStringLiteral("order by ") + column + QLatin1Char(' ') + SortOrder + QStringLiteral(" ,PAC_NOME ASC");
+    }
+    LastPatientSQL = lines.join(QLatin1Char('\n'));
+
+    TSqlDataset &list = m_module.IBQPacList();
+    list.SetSQL(LastPatientSQL);
+    for (const auto &[name, value] : params)
+        list.BindValue(name, value);
+    list.Open();
+    list.Last();
+    list.First();
+    const int count = list.RecordCount();
+    list.SetRecNo(recNo < 1 ? 1 : recNo);
+    return count;
+}
+
+// Doctors ------------------------------------------------------------------------------
+
+bool TBDCornyx::SaveDoctor(TMedico &d)
+{
+    auto fail = [](const QString &message) {
+        ShowError(message);
+        return false;
+    };
+    if (!d.CPF.isEmpty() && !IsValidCPF(d.CPF))
+        return fail(QStringLiteral("Número de CPF Inválido!"));
+    d.Nome = d.Nome.trimmed();
+    if (d.Nome.isEmpty())
+        return fail(QStringLiteral("Nome de Medico Inválido!"));
+    d.Sexo = d.Sexo.trimmed().toUpper();
+    const QString upper = d.Nome.toUpper();
+    const bool titled = upper.contains(QLatin1String("DR. ")) || upper.contains(QLatin1String("DRA. ")) ||
+                        upper.contains(QLatin1String("DR ")) || upper.contains(QLatin1String("DRA "));
+    if (!titled) {
+        if (d.Sexo == QLatin1String("M"))
+            d.Nome = QStringLiteral("Dr. ") + d.Nome;
+        else if (d.Sexo == QLatin1String("F"))
+            d.Nome = QStringLiteral("Dra. ") + d.Nome;
+        else
+            return fail(QStringLiteral("Nome de Médico Inválido\nDigite o título ou selecione o sexo!"));
+    }
+    d.CRM = d.CRM.trimmed();
+    if (d.CRM.isEmpty())
+        return fail(QStringLiteral("CRM Inválido!"));
+    if (d.Orgao.size() > 6)
+        return fail(QStringLiteral("Orgão Expeditor deve ter no máximo 6 caracteres!"));
+    d.Email = d.Email.trimmed();
+    if (!validEmail(d.Email))
+        return fail(QStringLiteral("Email Inválido!"));
+    for (QString *field : {&d.Nome, &d.Especialidade, &d.Natural, &d.Pai, &d.Mae, &d.Logradouro, &d.Complemento,
+                           &d.Bairro, &d.Cidade})
+        *field = CapitalizeName(*field);
+    d.Email = d.Email.toLower();
+    if (rejectUnsupportedText(
+            {QStringLiteral("Nome"), QStringLiteral("Especialidade"), QStringLiteral("CRM"), QStringLiteral("RG"),
+             QStringLiteral("Orgão Expeditor"), QStringLiteral("Naturalidade"), QStringLiteral("Pai"),
+             QStringLiteral("Mãe"), QStringLiteral("Logradouro"), QStringLiteral("Complemento"),
+             QStringLiteral("Bairro"), QStringLiteral("Cidade"), QStringLiteral("Telefone 1"),
+             QStringLiteral("Telefone 2"), QStringLiteral("Telefone 3"), QStringLiteral("Email"),
+             QStringLiteral("Observações"), QStringLiteral("CPF"), QStringLiteral("UF"), QStringLiteral("CEP")},
+            {d.Nome, d.Especialidade, d.CRM, d.RG, d.Orgao, d.Natural, d.Pai, d.Mae, d.Logradouro, d.Complemento,
+             d.Bairro, d.Cidade, d.Fone1, d.Fone2, d.Fone3, d.Email, d.Observacoes, d.CPF, d.UF + d.NatUF, d.CEP}))
+        return false;
+    try {
+        writeDoctor(d);
+    } catch (const EDatabaseError &error) {
+        ShowDatabaseError(DoctorError, error.message());
+        return false;
+    }
+    return true;
+}
+
+void TBDCornyx::writeDoctor(TMedico &d)
+{
+    const bool withBirth = IsValidDateText(d.Nascimento);
+    Params params = {
+        {QStringLiteral(":nome"), text(d.Nome)},        {QStringLiteral(":sexo"), text(d.Sexo)},
+        {QStringLiteral(":crm"), text(d.CRM)},          {QStringLiteral(":especialidade"), text(d.Especialidade)},
+        {QStringLiteral(":cpf"), text(d.CPF)},          {QStringLiteral(":rg"), text(d.RG)},
+        {QStringLiteral(":orgao"), text(d.Orgao)},      {QStringLiteral(":natural"), text(d.Natural)},
+        {QStringLiteral(":nat_uf"), text(d.NatUF)},     {QStringLiteral(":pai"), text(d.Pai)},
+        {QStringLiteral(":mae"), text(d.Mae)},          {QStringLiteral(":logradouro"), text(d.Logradouro)},
+        {QStringLiteral(":complemento"), text(d.Complemento)}, {QStringLiteral(":bairro"), text(d.Bairro)},
+        {QStringLiteral(":cidade"), text(d.Cidade)},    {QStringLiteral(":uf"), text(d.UF)},
+        {QStringLiteral(":cep"), text(d.CEP)},          {QStringLiteral(":fone1"), text(d.Fone1)},
+        {QStringLiteral(":fone2"), text(d.Fone2)},      {QStringLiteral(":fone3"), text(d.Fone3)},
+        {QStringLiteral(":email"), text(d.Email)},      {QStringLiteral(":observacoes"), text(d.Observacoes)}};
+    if (withBirth)
+        params[QStringLiteral(":nascimento")] = cornix::TextToDate(d.Nascimento);
+    const QString birthColumn = withBirth ? QStringLiteral(" Med_Nascimento,") : QString();
+    const QString birthParam = withBirth ? QStringLiteral(" :nascimento,") : QString();
+    if (d.ID == -1) {
+        QSqlQuery &query = m_module.Execute(
+            QStringLiteral("Insert into medico (Med_Nome, Med_Sexo, Med_CRM, Med_Especialidade, Med_CPF, Med_RG,\n"
+                           "Med_ORGAO,%1 Med_Natural, Med_Natural_UF, Med_Pai, Med_Mae, Med_Logradouro,\n"
+                           "Med_Complemento, Med_Bairro, Med_Cidade, Med_UF, Med_CEP, Med_Fone1, Med_Fone2,\n"
+                           "Med_Fone3, Med_Email, Med_Observacoes)\n"
+                           "values (:nome, :sexo, :crm, :especialidade, :cpf, :rg, :orgao,%2 :natural, :nat_uf,\n"
+                           ":pai, :mae, :logradouro, :complemento, :bairro, :cidade, :uf, :cep, :fone1, :fone2,\n"
+                           ":fone3, :email, :observacoes)\n"
+                           "returning MED_ID")
+                .arg(birthColumn, birthParam),
+            params);
+        if (!query.next())
+            throw EDatabaseError(QStringLiteral("O banco de dados não devolveu o ID do médico"));
+        d.ID = query.value(0).toInt();
+        query.finish();
+        return;
+    }
+    params[QStringLiteral(":id")] = d.ID;
+    m_module.Execute(
+        QStringLiteral("Update medico \n"
+                       " set Med_Nome=:nome, Med_Sexo=:sexo, Med_CRM=:crm, Med_Especialidade=:especialidade,\n"
+                       " Med_CPF=:cpf, Med_RG=:rg, Med_ORGAO=:orgao,%1 Med_Natural=:natural,\n"
+                       " Med_Natural_UF=:nat_uf, Med_Pai=:pai, Med_Mae=:mae, Med_Logradouro=:logradouro,\n"
+                       " Med_Complemento=:complemento, Med_Bairro=:bairro, Med_Cidade=:cidade, Med_UF=:uf,\n"
+                       " Med_CEP=:cep, Med_Fone1=:fone1, Med_Fone2=:fone2, Med_Fone3=:fone3, Med_Email=:email,\n"
+                       " Med_Observacoes=:observacoes\n"
+                       " where MED_ID=:id")
+            .arg(withBirth ? QStringLiteral(" Med_Nascimento=:nascimento,") : QString()),
+        params);
+}
+
+int TBDCornyx::ListDoctors(const QString &nameText, std::int32_t status, const QString &ordering)
+{
+    Params params = {{QStringLiteral(":status"), status}};
+    QString sql;
+    if (nameText.isEmpty()) {
+        sql = ordering.isEmpty()
+                  ? QStringLiteral("select * from MEDICO where MED_Status=:status order by MED_NOME")
+                  : QStringLiteral("select * from MEDICO where MED_Status=:status order by ") + ordering +
+                        QStringLiteral(" ASC");
+    } else {
+        QStringList lines = nameConditions(nameText, kMaxDoctorWords, QStringLiteral("MED_NOME"),
+                                           QStringLiteral("select * from MEDICO where"), Conjunction, params);
+        lines << QStringLiteral("and MED_STATUS=:status ");
+        lines << QStringLiteral("order by ") + (ordering.isEmpty() ? QStringLiteral("MED_NOME") : ordering);
+        sql = lines.join(QLatin1Char('\n'));
+    }
+    TSqlDataset &list = m_module.IBQMedList();
+    list.SetSQL(sql);
+    for (const auto &[name, value] : params)
+        list.BindValue(name, value);
+    list.Open();
+    list.Last();
+    list.First();
+    return list.RecordCount();
+}
+
+bool TBDCornyx::DeactivateDoctor(std::int32_t id)
+{
+    try {
+        QSqlQuery &query =
+            m_module.Execute(QStringLiteral("select * from medico where MED_ID=:id"), {{QStringLiteral(":id"), id}});
+        if (!query.next()) {
+            ShowError(QStringLiteral("ID do Médico não Encontrado!"));
+            return false;
+        }
+        const bool active = query.value(QStringLiteral("MED_STATUS")).toInt() == 1;
+        query.finish();
+        if (active)
+            m_module.Execute(QStringLiteral("Update medico set Med_Status=0 \n where Med_ID=:id"),
+                             {{QStringLiteral(":id"), id}});
+    } catch (const EDatabaseError &error) {
+        ShowDatabaseError(DoctorError, error.message());
+        return false;
+    }
+    return true;
+}
+
+// Examinations --------------------------------------------------------------------------
+
+QString TBDCornyx::ExaminationFolder(std::int32_t id) const
+{
+    const QDir app(m_module.ApplicationDir());
+    const QString number = QStringLiteral("%1").arg(id, 4, 10, QLatin1Char('0'));
+    // The database folder's own spelling wins ("Database" and "DataBase" are one
+    // folder where names ignore case).
+    const QStringList entries = app.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &entry : entries)
+        if (entry.compare(QLatin1String("database"), Qt::CaseInsensitive) == 0)
+            return app.filePath(entry + QStringLiteral("/DBimages/") + number);
+    return QDir::cleanPath(app.filePath(QStringLiteral("../Data/DataBase/DBimages/") + number));
+}
+
+void TBDCornyx::writeExaminationRow(TExame &e)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    const QTime time(now.time().hour(), now.time().minute(), now.time().second());
+    e.DateText = cornix::DateToText(now.date());
+    e.TimeText = time.toString(QStringLiteral("hh:mm:ss"));
+    Params params = {
+        {QStringLiteral(":data"), now.date()},          {QStringLiteral(":hora"), time},
+        {QStringLiteral(":FixSide"), text(e.FixSide)},  {QStringLiteral(":FixPos"), int(e.FixPos)},
+        {QStringLiteral(":TotalCelulas"), e.TotalCells}, {QStringLiteral(":AreaAnalisada"), e.AnalysedArea},
+        {QStringLiteral(":Densidade"), e.Density},      {QStringLiteral(":DP"), e.SD},
+        {QStringLiteral(":AreaMin"), e.AreaMin},        {QStringLiteral(":AreaMed"), e.AreaMean},
+        {QStringLiteral(":AreaMax"), e.AreaMax},        {QStringLiteral(":Hexagonais"), e.Hexagonal},
+        {QStringLiteral(":CoefVar"), e.CV},             {QStringLiteral(":TotalIMG"), e.TotalImages},
+        {QStringLiteral(":PaqMed"), e.Pachymetry},      {QStringLiteral(":MorphoInfo"), text(e.MorphoInfo)},
+        {QStringLiteral(":MegatInfo"), text(e.MegatInfo)}, {QStringLiteral(":Diagnostico"), text(e.Diagnosis)},
+        {QStringLiteral(":Observacao"), text(e.Observation)}};
+    if (e.ID != -1) {
+        // Doctor, patient, eye, firmware and software stay as first stored.
+        params[QStringLiteral(":IDExame")] = e.ID;
+        m_module.Execute(QStringLiteral("update Exame set \n Exm_Data=:data \n,Exm_Hora=:hora \n,Exm_FIX_Side=:FixSide \n"
+                                        ",Exm_FIX_POS=:FixPos \n,Exm_TotalCelulas=:TotalCelulas \n"
+                                        ",Exm_AreaAnalisada=:AreaAnalisada \n,Exm_Densidade=:Densidade \n,Exm_DP=:DP \n"
+                                        ",Exm_AreaMin=:AreaMin \n,Exm_AreaMed=:AreaMed \n,Exm_AreaMax=:AreaMax \n"
+                                        ",Exm_Hexagonais=:Hexagonais \n,Exm_CoefVar=:CoefVar \n,Exm_TotalIMG=:TotalIMG \n"
+                                        ",Exm_Paquimetria=:PaqMed \n,Exm_MorphoInfo=:MorphoInfo \n"
+                                        ",Exm_MegatInfo=:MegatInfo \n,Exm_Diagnostico=:Diagnostico \n"
+                                        ",Exm_Observacao=:Observacao \n Where Exm_ID=:IDExame"),
+                         params);
+        if (m_module.IBQuery().numRowsAffected() != 1)
+            throw EDatabaseError(QStringLiteral("Exame %1 não encontrado").arg(e.ID));
+        return;
+    }
+    params[QStringLiteral(":medico")] = e.DoctorID;
+    params[QStringLiteral(":paciente")] = e.PatientID;
+    params[QStringLiteral(":olho")] = e.Eye;
+    params[QStringLiteral(":firmware")] = text(e.Firmware);
+    params[QStringLiteral(":software")] = text(e.Software);
+    QSqlQuery &query = m_module.Execute(
+        QStringLiteral("insert into Exame (Exm_Medico, Exm_Paciente, Exm_Data, Exm_Hora, Exm_Olho, Exm_FIX_Side,\n"
+                       "Exm_FIX_POS, Exm_Firmware, Exm_Software, Exm_TotalCelulas, Exm_AreaAnalisada, Exm_Densidade,\n"
+                       "Exm_DP, Exm_AreaMin, Exm_AreaMed, Exm_AreaMax, Exm_Hexagonais, Exm_CoefVar, Exm_TotalIMG,\n"
+                       "Exm_Paquimetria, Exm_MorphoInfo, Exm_MegatInfo, Exm_Diagnostico, Exm_Observacao)\n"
+                       "values (:medico, :paciente, :data, :hora, :olho, :FixSide, :FixPos, :firmware, :software,\n"
+                       ":TotalCelulas, :AreaAnalisada, :Densidade, :DP, :AreaMin, :AreaMed, :AreaMax, :Hexagonais,\n"
+                       ":CoefVar, :TotalIMG, :PaqMed, :MorphoInfo, :MegatInfo, :Diagnostico, :Observacao)\n"
+                       "returning EXM_ID"),
+        params);
+    if (!query.next())
+        throw EDatabaseError(QStringLiteral("O banco de dados não devolveu o ID do exame"));
+    e.ID = query.value(0).toInt();
+    query.finish();
+}
+
+void TBDCornyx::storeExamination(TExame &exam, const TBFrameBuffer &frames, int frame)
+{
+    writeExaminationRow(exam);
+    ImageSet images(ExaminationFolder(exam.ID));
+    images.write(frames.Frame(frame));
+    m_module.Execute(QStringLiteral("update exame set \nExm_IMG_CROP_ORIG=:Crop, \nExm_IMG_CROP_PROC=:Processada \n"
+                                    "Where Exm_ID=:IDExame"),
+                     {{QStringLiteral(":Crop"), images.path("Crop.bmp")},
+                      {QStringLiteral(":Processada"), images.path("Process.bmp")},
+                      {QStringLiteral(":IDExame"), exam.ID}});
+    images.install();
+}
+
+bool TBDCornyx::SaveExamination(TExame &exam, const TBFrameBuffer &frames)
+{
+    if (exam.DoctorID == 0) {
+        ShowError(QStringLiteral("Selecione um Médico Responsável!"));
+        return false;
+    }
+    if (exam.PatientID == 0) {
+        ShowError(QStringLiteral("Selecione um paciente!"));
+        return false;
+    }
+    const int frame = chosenFrame(frames);
+    if (frame < 0) {
+        ShowError(QStringLiteral("Não há imagem capturada para salvar com o exame!"));
+        return false;
+    }
+    if (rejectUnsupportedText({QStringLiteral("Diagnóstico"), QStringLiteral("Observações"),
+                               QStringLiteral("Firmware"), QStringLiteral("Software"), QStringLiteral("Fixação"),
+                               QStringLiteral("Morfologia"), QStringLiteral("Megalocitose")},
+                              {exam.Diagnosis, exam.Observation, exam.Firmware, exam.Software, exam.FixSide,
+                               exam.MorphoInfo, exam.MegatInfo}))
+        return false;
+    const TExame before = exam;
+    try {
+        // Row and files go together: a savepoint undoes the row if the files fail.
+        m_module.Execute(QStringLiteral("SAVEPOINT CORNIX_SAVE_EXAM"));
+        try {
+            storeExamination(exam, frames, frame);
+        } catch (...) {
+            m_module.Execute(QStringLiteral("ROLLBACK TO SAVEPOINT CORNIX_SAVE_EXAM"));
+            throw;
+        }
+        m_module.Execute(QStringLiteral("RELEASE SAVEPOINT CORNIX_SAVE_EXAM ONLY"));
+    } catch (const EDatabaseError &error) {
+        exam = before;
+        ShowDatabaseError(ExaminationError, error.message());
+        return false;
+    } catch (const std::exception &error) {
+        exam = before;
+        ShowDatabaseError(ExaminationError, QString::fromStdString(error.what()));
+        return false;
+    }
+    cornix::ShowInformation(QStringLiteral("Exame Salvo com Sucesso!"), QStringLiteral("Cornix"));
+    return true;
+}
+
+int TBDCornyx::ListExaminations(std::int32_t patientID, std::int32_t doctorID, const QString &dateFrom,
+                                const QString &dateTo, const QString &orderColumn)
+{
+    Params params = {{QStringLiteral(":paciente"), patientID}};
+    QStringList lines = {QStringLiteral("select * from EXAME_RESUMO "), QStringLiteral("where ")};
+    if (doctorID != 0) {
+        lines << QStringLiteral("(EXM_PACIENTE=:paciente and  EXM_MEDICO=:medico) ");
+        params[QStringLiteral(":medico")] = doctorID;
+    } else {
+        lines << QStringLiteral("(EXM_PACIENTE=:paciente) ");
+    }
+    if (IsValidDateText(dateFrom) && IsValidDateText(dateTo)) {
+        lines << QStringLiteral(" and (EXM_DATA between :DataInicial and :DataFinal) ");
+        params[QStringLiteral(":DataInicial")] = cornix::TextToDate(dateFrom);
+        params[QStringLiteral(":DataFinal")] = cornix::TextToDate(dateTo);
+    }
+    if (orderColumn.isEmpty()) {
+        lines << QStringLiteral("Order by EXM_Data desc, EXM_Hora desc");
+    } else {
+        SortOrder = SortOrder == QLatin1String("ASC") ? QStringLiteral("DESC") : QStringLiteral("ASC");
+        lines << QStringLiteral("Order by ") + orderColumn + QLatin1Char(' ') + SortOrder;
+    }
+    TSqlDataset &list = m_module.IBQExmList();
+    list.SetSQL(lines.join(QLatin1Char('\n')));
+    for (const auto &[name, value] : params)
+        list.BindValue(name, value);
+    list.Open();
+    list.Last();
+    list.First();
+    return list.RecordCount();
+}
+
+// Database information and upgrade -------------------------------------------------------
+
+QString TBDCornyx::GetDatabaseVersion()
+{
+    TSqlDataset &info = m_module.IBQDBINFO();
+    info.SetSQL(QStringLiteral("select * from DB_INFO"));
+    info.Open();
+    info.First();
+    return info.FieldByName(QStringLiteral("DB_VERSION")).toString();
+}
+
+void TBDCornyx::UpgradeSchema()
+{
+    bool pending = false;
+    try {
+        if (GetDatabaseVersion() != QLatin1String("1.0.0.0"))
+            return;
+        // Once the constraint is gone the upgrade has run: nothing to do, nothing to say.
+        QSqlQuery &found = m_module.Execute(
+            QStringLiteral("select 1 from RDB$RELATION_CONSTRAINTS where RDB$CONSTRAINT_NAME = 'INTEG_6' "
+                           "and RDB$RELATION_NAME = 'PACIENTE'"));
+        pending = found.next();
+        found.finish();
+    } catch (const EDatabaseError &) {
+        return;
+    }
+    if (!pending)
+        return;
+    try {
+        // Pending work is committed first so that a failed upgrade can only undo itself.
+        m_module.Commit();
+        m_module.Execute(QStringLiteral("alter table paciente Drop Constraint INTEG_6"));
+        m_module.Execute(QStringLiteral("alter table PACIENTE alter PAC_CPF drop not null"));
+        m_module.Commit();
+    } catch (const EDatabaseError &) {
+        m_module.Rollback();
+    }
+}

@@ -1,0 +1,95 @@
+#pragma once
+// The data access object: validates, normalises and writes patients, doctors and
+// examinations, and builds the filtered lists the record windows show. It has no
+// connection of its own: everything runs on the data module's datasets. Validation
+// failures and database errors are shown through the dialog seam from here; callers
+// only learn success or failure.
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+
+struct TExame;
+class TBFrameBuffer;
+class TDataModule1;
+
+// One patient as the patient manager fills it: every field but ID as typed.
+struct TPaciente {
+    std::int32_t ID = -1; // -1 = new patient
+    QString Prontuario, Nome, Sexo, Prof, Civil, Sangue, CPF, RG, Orgao;
+    QString Nascimento; // "dd/mm/yyyy"
+    QString Natural, NatUF, Pai, Mae;
+    QString Logradouro, Complemento, Bairro, Cidade, UF, CEP; // CEP "#####-###"
+    QString Fone1, Fone2, Fone3, Email, Observacoes;
+};
+
+// One doctor; NatUF maps to MED_NATURAL_UF.
+struct TMedico {
+    std::int32_t ID = -1; // -1 = new doctor
+    QString Nome, Sexo, CRM, Especialidade, CPF, RG, Orgao;
+    QString Nascimento; // "dd/mm/yyyy"
+    QString Natural, NatUF, Pai, Mae;
+    QString Logradouro, Complemento, Bairro, Cidade, UF, CEP;
+    QString Fone1, Fone2, Fone3, Email, Observacoes;
+};
+
+class TBDCornyx {
+public:
+    enum ErrorKind { PatientError = 1, DoctorError = 2, ExaminationError = 3 };
+
+    // Works on TDataModule1::Instance().
+    TBDCornyx();
+    explicit TBDCornyx(TDataModule1 &module);
+
+    bool QuietMode = false;
+    QString Conjunction = QStringLiteral("AND");
+    QString SortOrder = QStringLiteral("ASC");
+    QString LastPatientSQL;
+
+    bool SavePatient(TPaciente &patient);
+    bool DeactivatePatient(std::int32_t id);
+    bool ReactivatePatient(std::int32_t id);
+    // No error trap: EDatabaseError reaches the caller.
+    void SetPatientStatus(std::int32_t id, std::int32_t status);
+    // Rebuilds and reopens the patient list; returns its row count. Throws EDatabaseError.
+    int ListPatients(const QString &nameText, std::int32_t status, std::int32_t prontuario, const QString &cpf,
+                     std::int32_t doctorID, const QString &sex, const QString &dateFrom, const QString &dateTo,
+                     const QString &ordering, int recNo);
+
+    bool SaveDoctor(TMedico &doctor);
+    int ListDoctors(const QString &nameText, std::int32_t status, const QString &ordering);
+    bool DeactivateDoctor(std::int32_t id);
+
+    // Stores the examination row and the report frame's three bitmaps. Either all of
+    // it is stored or none: a failure leaves no row change and no new files.
+    bool SaveExamination(TExame &exam, const TBFrameBuffer &frames);
+    int ListExaminations(std::int32_t patientID, std::int32_t doctorID, const QString &dateFrom,
+                         const QString &dateTo, const QString &orderColumn);
+    // <application folder>/<database folder>/DBimages/<ID with at least four digits>
+    QString ExaminationFolder(std::int32_t id) const;
+
+    QString GetDatabaseVersion();
+    // Makes PAC_CPF nullable and no longer unique on a "1.0.0.0" database. Silent on
+    // failure; a failed statement is rolled back and the connection stays usable.
+    void UpgradeSchema();
+
+    static bool IsValidCPF(const QString &text);
+    static bool IsValidDateText(const QString &text);
+    static QString CapitalizeName(const QString &text);
+    void ShowDatabaseError(int kind, const QString &message) const;
+
+    // Characters of text that the database's WIN1252 columns cannot hold.
+    static QString UnsupportedCharacters(const QString &text);
+
+private:
+    bool rejectUnsupportedText(const QStringList &labels, const QStringList &values) const;
+    void writePatient(TPaciente &patient);
+    void writeDoctor(TMedico &doctor);
+    void writeExaminationRow(TExame &exam);
+    void storeExamination(TExame &exam, const TBFrameBuffer &frames, int frame);
+
+    TDataModule1 &m_module;
+};
+
+// Nine random digits and their two check digits.
+QString GenerateCPF();

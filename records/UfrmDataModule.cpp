@@ -1,0 +1,384 @@
+#include "UfrmDataModule.h"
+
+#include "UBIniSettings.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlField>
+#include <QSqlRecord>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <atomic>
+
+namespace {
+
+TDataModule1 *g_instance = nullptr;
+
+QString uniqueConnectionName()
+{
+    static std::atomic<int> counter{0};
+    return QStringLiteral("cornix-%1").arg(++counter);
+}
+
+QString paciente_columns()
+{
+    return QStringLiteral(
+        "PAC_ID,PAC_STATUS,PAC_PRONTUARIO,PAC_NOME,PAC_SEXO,PAC_PROF,PAC_CIVIL,PAC_SANGUE,PAC_CPF,PAC_RG,"
+        "PAC_ORGAO,PAC_NASCIMENTO,PAC_NATURAL,PAC_NAT_UF,PAC_PAI,PAC_MAE,PAC_LOGRADOURO,PAC_COMPLEMENTO,"
+        "PAC_BAIRRO,PAC_CIDADE,PAC_UF,PAC_CEP,PAC_FONE1,PAC_FONE2,PAC_FONE3,PAC_EMAIL,PAC_OBSERVACOES");
+}
+
+// The engine inside the program keeps its lock files in /tmp/firebird, shared with
+// a server so that both never open one file at once. A user who may not write there
+// gets a private lock folder instead.
+void prepareEmbeddedLocks()
+{
+    if (qEnvironmentVariableIsSet("FIREBIRD_LOCK"))
+        return;
+    const QFileInfo shared(QStringLiteral("/tmp/firebird"));
+    if (!shared.exists() || shared.isWritable())
+        return;
+    const QString own = QDir::tempPath() + QStringLiteral("/cornix-firebird-") + qEnvironmentVariable("USER");
+    QDir().mkpath(own);
+    qputenv("FIREBIRD_LOCK", QFile::encodeName(own));
+}
+
+} // namespace
+
+EDatabaseError::EDatabaseError(const QString &message)
+    : std::runtime_error(message.toStdString()), m_message(message)
+{
+}
+
+QString DatabaseErrorText(const QSqlError &error)
+{
+    const QString server = error.databaseText().trimmed();
+    return server.isEmpty() ? error.driverText() : server;
+}
+
+// TSqlDataset ----------------------------------------------------------------------
+
+TSqlDataset::TSqlDataset(const QString &name, const QString &sql, TDataModule1 &module)
+    : QSqlQueryModel(&module), m_name(name), m_sql(sql), m_module(module)
+{
+}
+
+void TSqlDataset::SetSQL(const QString &sql)
+{
+    Close();
+    m_sql = sql;
+    m_params.clear();
+}
+
+void TSqlDataset::BindValue(const QString &placeholder, const QVariant &value) { m_params[placeholder] = value; }
+
+void TSqlDataset::Open()
+{
+    Close();
+    QSqlQuery query;
+    m_module.Run(query, m_sql, m_params);
+    setQuery(std::move(query));
+    if (lastError().isValid())
+        throw EDatabaseError(DatabaseErrorText(lastError()));
+    m_active = true;
+    findFixedCharColumns();
+    moveTo(rowCount() > 0 ? 1 : 0);
+}
+
+void TSqlDataset::findFixedCharColumns()
+{
+    constexpr int kFirebirdFixedText = 452; // SQL_TEXT: CHAR(n)
+    const QSqlRecord columns = record();
+    m_fixedChar.assign(columns.count(), false);
+    for (int c = 0; c < columns.count(); ++c)
+        m_fixedChar[c] = (columns.field(c).typeID() & ~1) == kFirebirdFixedText; // low bit: nullable
+}
+
+QVariant TSqlDataset::data(const QModelIndex &item, int role) const
+{
+    QVariant value = QSqlQueryModel::data(item, role);
+    const auto column = static_cast<std::size_t>(item.column());
+    if ((role == Qt::DisplayRole || role == Qt::EditRole) && column < m_fixedChar.size() && m_fixedChar[column] &&
+        value.typeId() == QMetaType::QString) {
+        QString textValue = value.toString();
+        while (textValue.endsWith(QLatin1Char(' ')))
+            textValue.chop(1);
+        value = textValue;
+    }
+    return value;
+}
+
+void TSqlDataset::Close()
+{
+    if (!m_active && rowCount() == 0)
+        return;
+    clear();
+    m_fixedChar.clear();
+    m_active = false;
+    moveTo(0);
+}
+
+void TSqlDataset::fetchAll()
+{
+    while (canFetchMore())
+        fetchMore();
+}
+
+void TSqlDataset::moveTo(int recNo)
+{
+    if (recNo == m_recNo)
+        return;
+    m_recNo = recNo;
+    emit currentRowChanged(m_recNo);
+}
+
+void TSqlDataset::First() { moveTo(rowCount() > 0 ? 1 : 0); }
+
+void TSqlDataset::Last()
+{
+    fetchAll();
+    moveTo(rowCount());
+}
+
+void TSqlDataset::Next()
+{
+    if (m_recNo >= rowCount())
+        fetchMore();
+    moveTo(std::min(m_recNo + 1, rowCount()));
+}
+
+void TSqlDataset::Prior() { moveTo(rowCount() > 0 ? std::max(m_recNo - 1, 1) : 0); }
+
+void TSqlDataset::SetRecNo(int recNo)
+{
+    while (recNo > rowCount() && canFetchMore())
+        fetchMore();
+    moveTo(rowCount() == 0 ? 0 : std::clamp(recNo, 1, rowCount()));
+}
+
+int TSqlDataset::RecordCount()
+{
+    fetchAll();
+    return rowCount();
+}
+
+QVariant TSqlDataset::FieldByName(const QString &field) const
+{
+    if (m_recNo < 1 || m_recNo > rowCount())
+        return {};
+    const int column = record().indexOf(field);
+    if (column < 0)
+        return {};
+    return data(index(m_recNo - 1, column), Qt::EditRole);
+}
+
+// TDataModule1 -----------------------------------------------------------------------
+
+TDataModule1::TDataModule1(QObject *parent)
+    : QObject(parent),
+      m_connectionName(uniqueConnectionName()),
+      m_db(QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), m_connectionName)),
+      m_pacList(QStringLiteral("IBQPacList"), PacListSQL(), *this),
+      m_medList(QStringLiteral("IBQMedList"), QStringLiteral("select * from MEDICO order by MED_NOME"), *this),
+      m_exmList(QStringLiteral("IBQExmList"), QStringLiteral("select * from EXAME_RESUMO"), *this),
+      m_exame(QStringLiteral("IBQExame"), QStringLiteral("select * from EXAME"), *this),
+      m_dbInfo(QStringLiteral("IBQDBINFO"), QStringLiteral("select * from DB_INFO"), *this),
+      m_pacTable(QStringLiteral("IBQPacTable"), QStringLiteral("select * from PACIENTE"), *this),
+      m_medTable(QStringLiteral("IBQMedTable"), QStringLiteral("select * from Medico"), *this),
+      m_exmData(QStringLiteral("IBQExmData"), QStringLiteral("select * from Dados_Exame"), *this),
+      m_exmReload(QStringLiteral("IBQExmReload"), ExmReloadSQL(), *this),
+      m_pacExame(QStringLiteral("IBQPacExame"), QStringLiteral("select * from PACIENTE_LIST order by PAC_NOME;"),
+                 *this),
+      m_medExame(QStringLiteral("IBQMedExame"), QStringLiteral("select * from MEDICO"), *this)
+{
+    m_db.setUserName(QString::fromLatin1(kUserName));
+    m_db.setPassword(QString::fromLatin1(kPassword));
+    g_instance = this;
+}
+
+TDataModule1::~TDataModule1()
+{
+    try {
+        Disconnect();
+    } catch (const EDatabaseError &error) {
+        qWarning("Cornix: commit at disconnection failed: %s", error.what());
+    }
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_connectionName);
+    if (g_instance == this)
+        g_instance = nullptr;
+}
+
+TDataModule1 *TDataModule1::Instance() { return g_instance; }
+
+QString TDataModule1::ServerFromSettings(const QString &iniFileName)
+{
+    const QString value = TBIniSettings::ReadIniValue(iniFileName, TIniKind::Str, QStringLiteral("server"),
+                                                      QStringLiteral("DATABASE"));
+    return value == QLatin1String("error") ? QStringLiteral("localhost") : value.trimmed();
+}
+
+QString TDataModule1::DatabaseName(const QString &path) const
+{
+    return m_server.isEmpty() ? path : m_server + QLatin1Char(':') + path;
+}
+
+QString TDataModule1::DefaultDatabasePath()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/Database/Cornyx.FDB");
+}
+
+QString TDataModule1::ApplicationDir() const
+{
+    return m_applicationDir.isEmpty() ? QCoreApplication::applicationDirPath() : m_applicationDir;
+}
+
+void TDataModule1::ConnectDatabase(const QString &path)
+{
+    if (m_server.isEmpty())
+        prepareEmbeddedLocks();
+    m_db.setDatabaseName(DatabaseName(path));
+    m_db.setConnectOptions(QStringLiteral("ISC_DPB_SQL_DIALECT=3"));
+    if (!m_db.open())
+        throw EDatabaseError(DatabaseErrorText(m_db.lastError()));
+}
+
+void TDataModule1::OpenAtStartUp(const QString &path)
+{
+    ConnectDatabase(path);
+    QThread::msleep(300);
+    StartTransaction();
+    m_pacList.SetSQL(PacListSQL());
+    m_pacList.Open();
+}
+
+void TDataModule1::Disconnect()
+{
+    if (!m_db.isOpen())
+        return;
+    // Committing is the transaction's default action when the connection closes.
+    if (m_inTransaction)
+        Commit();
+    m_db.close();
+}
+
+void TDataModule1::StartTransaction()
+{
+    if (m_inTransaction)
+        return;
+    if (!m_db.transaction())
+        throw EDatabaseError(DatabaseErrorText(m_db.lastError()));
+    m_inTransaction = true;
+}
+
+void TDataModule1::closeDatasets()
+{
+    m_ibQuery = QSqlQuery();
+    m_qryOperation = QSqlQuery();
+    for (TSqlDataset *dataset : {&m_pacList, &m_medList, &m_exmList, &m_exame, &m_dbInfo, &m_pacTable, &m_medTable,
+                                 &m_exmData, &m_exmReload, &m_pacExame, &m_medExame})
+        dataset->Close();
+}
+
+void TDataModule1::Commit()
+{
+    if (!m_inTransaction)
+        return;
+    closeDatasets();
+    m_inTransaction = false;
+    if (!m_db.commit()) {
+        const QString text = DatabaseErrorText(m_db.lastError());
+        m_db.rollback();
+        emit committed();
+        throw EDatabaseError(text);
+    }
+    emit committed();
+}
+
+void TDataModule1::Rollback()
+{
+    if (!m_inTransaction)
+        return;
+    closeDatasets();
+    m_inTransaction = false;
+    m_db.rollback();
+}
+
+void TDataModule1::RefreshList(const QString &entity)
+{
+    Commit();
+    auto open = [](TSqlDataset &dataset) {
+        dataset.Open();
+        dataset.SetSourceEnabled(true);
+    };
+    if (entity == QLatin1String("patient")) {
+        open(m_pacList);
+    } else if (entity == QLatin1String("doctor")) {
+        open(m_medList);
+    } else if (entity == QLatin1String("examination")) {
+        open(m_exmList);
+    } else {
+        open(m_pacTable);
+        open(m_medTable);
+        open(m_exmData);
+        open(m_exmReload);
+    }
+}
+
+QSqlQuery TDataModule1::NewQuery()
+{
+    // A statement prepared outside the program's transaction would start one of its own.
+    StartTransaction();
+    return QSqlQuery(m_db);
+}
+
+void TDataModule1::throwIfFailed(const QSqlQuery &query)
+{
+    // The driver may report success from exec() while the error is set (a failed commit).
+    if (query.lastError().isValid())
+        throw EDatabaseError(DatabaseErrorText(query.lastError()));
+}
+
+QSqlQuery &TDataModule1::Run(QSqlQuery &statement, const QString &sql, const std::map<QString, QVariant> &params)
+{
+    statement = NewQuery();
+    if (!statement.prepare(sql))
+        throw EDatabaseError(DatabaseErrorText(statement.lastError()));
+    for (const auto &[name, value] : params)
+        statement.bindValue(name, value);
+    const bool ok = statement.exec();
+    throwIfFailed(statement);
+    if (!ok)
+        throw EDatabaseError(QStringLiteral("Unable to execute statement"));
+    return statement;
+}
+
+QSqlQuery &TDataModule1::Execute(const QString &sql, const std::map<QString, QVariant> &params)
+{
+    return Run(m_ibQuery, sql, params);
+}
+
+QString TDataModule1::PacListSQL()
+{
+    return QStringLiteral("select distinct ") + paciente_columns() +
+           QStringLiteral(",trunc((current_date - PAC_NASCIMENTO) / 365.2422) as PAC_IDADE,"
+                          "count(EXM_ID) as PAC_TOTALEXAME "
+                          "from paciente left join exame on PAC_ID=EXM_Paciente "
+                          "group by ") +
+           paciente_columns() + QStringLiteral(",PAC_IDADE");
+}
+
+QString TDataModule1::ExmReloadSQL()
+{
+    return QStringLiteral(
+        "select PAC_ID, PAC_STATUS, PAC_NOME, PAC_SEXO, PAC_CPF, PAC_NASCIMENTO,\n"
+        "cast(trunc((current_date - PAC_NASCIMENTO) / 365.2422) || ' Anos' as varchar(25)) as PAC_IDADE,\n"
+        "0 as EXM_MEDICO,\n"
+        "cast('01/01/1900' as Date) as EXM_DATA,\n"
+        "0 as PAC_TOTALEXAME\n"
+        "from PACIENTE left join EXAME on PAC_ID=EXM_PACIENTE\n"
+        "group by PAC_ID, PAC_STATUS, PAC_NOME, PAC_SEXO, PAC_CPF, PAC_NASCIMENTO, PAC_IDADE");
+}

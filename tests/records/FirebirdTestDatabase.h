@@ -1,0 +1,28 @@
+#pragma once
+// A fresh Cornix database per test class, made from the schema script with isql-fb.
+// Server databases live in a folder the firebird user owns; the server is the one
+// scripts/services.sh started. Embedded databases are opened by the test process.
+#include <QString>
+
+#include <memory>
+
+class TDataModule1;
+class QTemporaryDir;
+
+namespace cornix::test {
+
+enum class Engine { Server, Embedded };
+
+// <build>/testdb/<name>/Cornyx.FDB, created anew. QFAILs are the caller's: an
+// empty result means the database could not be made (the reason is printed).
+QString CreateTestDatabase(const QString &name, Engine engine);
+
+// A connected data module with its transaction started. The examination image
+// folders go under a temporary application folder holding a "Database" folder.
+struct ConnectedModule {
+    std::unique_ptr<QTemporaryDir> appDir;
+    std::unique_ptr<TDataModule1> module;
+};
+ConnectedModule Connect(const QString &databasePath, Engine engine);
+
+} // namespace cornix::test
