@@ -2,52 +2,109 @@
 
 #include "CornixProcessing.h"
 
+#include <mutex>
+#include <vector>
+
 using namespace cornix;
 
-TCMFinder::TCMFinder(const TGrayFrame &gray)
-    : m_source(std::make_unique<TDoublePlane>()), m_smoothed(std::make_unique<TDoublePlane>()),
-      m_response(std::make_unique<TDoublePlane>()), m_mask(std::make_unique<TDoublePlane>()),
-      m_labels(std::make_unique<TDoublePlane>()), m_cells(std::make_unique<TCellTable>())
+struct TCMFinder::Storage {
+    TDoublePlane Source;
+    TDoublePlane Smoothed;
+    TDoublePlane Response;
+    TDoublePlane Mask;
+    TDoublePlane Labels;
+    TCellTable Cells;
+    std::vector<std::int32_t> FillStack; // every pixel is pushed at most once per fill
+};
+
+namespace {
+
+// One spare storage: analyses run one after another, so one is enough.
+std::mutex g_spareMutex;
+std::unique_ptr<TCMFinder::Storage> g_spare;
+
+std::unique_ptr<TCMFinder::Storage> takeStorage()
 {
-    // Every pixel is pushed at most once per region fill.
-    m_fillStack.reserve(kFramePixels);
-    Load(gray);
+    {
+        std::lock_guard lock(g_spareMutex);
+        if (g_spare)
+            return std::move(g_spare);
+    }
+    // Planes are written before they are read (see the constructor), so the
+    // storage need not be zeroed here.
+    auto storage = std::make_unique_for_overwrite<TCMFinder::Storage>();
+    storage->FillStack.reserve(kFramePixels);
+    return storage;
 }
 
-TCMFinder::~TCMFinder() = default;
+void returnStorage(std::unique_ptr<TCMFinder::Storage> storage)
+{
+    std::lock_guard lock(g_spareMutex);
+    g_spare = std::move(storage);
+}
+
+void clearOuterRing(TDoublePlane &plane)
+{
+    ClearBorder(plane, 0);
+}
+
+} // namespace
+
+TCMFinder::TCMFinder(const TGrayFrame &gray) : m_storage(takeStorage()), m_cells(&m_storage->Cells)
+{
+    Load(gray);
+    // The passes write interiors only; the outer ring of the smoothed plane is
+    // read by the later passes and must be 0.
+    clearOuterRing(m_storage->Smoothed);
+    clearOuterRing(m_storage->Response);
+    clearOuterRing(m_storage->Mask);
+    clearResult();
+}
+
+TCMFinder::~TCMFinder()
+{
+    returnStorage(std::move(m_storage));
+}
 
 void TCMFinder::Load(const TGrayFrame &gray)
 {
-    GrayToPlane(gray, *m_source);
+    GrayToPlane(gray, m_storage->Source);
 }
 
 void TCMFinder::Find(std::int32_t iterations, double threshold, const TRect &roi)
 {
-    if (!ContrastStretch(*m_source, roi)) {
+    Storage &s = *m_storage;
+    if (!ContrastStretch(s.Source, roi)) {
         clearResult(); // a flat window carries no cells
         return;
     }
-    Smooth(*m_source, *m_smoothed);
+    Smooth(s.Source, s.Smoothed);
     for (std::int32_t pass = 0; pass < iterations; ++pass)
-        SmoothInPlace(*m_smoothed);
-    Laplacian(*m_smoothed, *m_response);
-    ThresholdMask(*m_response, *m_mask, threshold);
-    ClearBorder(*m_mask, kBorderMargin);
-    RemoveSpeckles(*m_mask);
+        SmoothInPlace(s.Smoothed);
+    Laplacian(s.Smoothed, s.Response);
+    ThresholdMask(s.Response, s.Mask, threshold);
+    ClearBorder(s.Mask, kBorderMargin);
+    RemoveSpeckles(s.Mask);
 
     clearResult();
-    m_regionCount = LabelRegions(*m_mask, *m_labels, *m_cells, kMaxRegions, m_fillStack);
+    m_regionCount = LabelRegions(s.Mask, s.Labels, s.Cells, kMaxRegions, s.FillStack);
     const std::int32_t count = m_regionCount > kMaxRegions ? 0 : m_regionCount;
-    TCellRec &header = (*m_cells)[0];
+    TCellRec &header = s.Cells[0];
     header.Row = header.Col = header.PixelCount = count;
-    ComputeCentres(*m_cells, count);
-    SortCellsByRow(*m_cells, count);
+    ComputeCentres(s.Cells, count);
+    SortCellsByRow(s.Cells, count);
 }
 
 void TCMFinder::clearResult()
 {
-    m_cells->fill(TCellRec{});
-    for (auto &row : *m_labels)
+    m_storage->Cells.fill(TCellRec{});
+    for (auto &row : m_storage->Labels)
         row.fill(0.0);
     m_regionCount = 0;
 }
+
+const TDoublePlane &TCMFinder::SourcePlane() const { return m_storage->Source; }
+const TDoublePlane &TCMFinder::SmoothedPlane() const { return m_storage->Smoothed; }
+const TDoublePlane &TCMFinder::ResponsePlane() const { return m_storage->Response; }
+const TDoublePlane &TCMFinder::MaskPlane() const { return m_storage->Mask; }
+const TDoublePlane &TCMFinder::LabelPlane() const { return m_storage->Labels; }

@@ -4,11 +4,12 @@
 
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 // One analysis of one frame. Owns five 640 x 480 double planes (about 12 MB in
-// all, allocated once in the constructor) and the cell table; Find allocates
-// nothing. Create one finder per analysis.
+// all, taken once in the constructor) and the cell table; Find allocates
+// nothing. Create one finder per analysis. The storage of a destroyed finder
+// is kept for the next one, so that a new analysis does not pay for fresh
+// pages again.
 class TCMFinder {
 public:
     // Regions above this count mean "no cells" (the result is discarded).
@@ -16,7 +17,8 @@ public:
     // Band cleared on every side of the mask (rows/columns 0..8 and 471..479 / 631..639).
     static constexpr int kBorderMargin = 8;
 
-    // Copies the grey frame into the source plane; all other planes and the table are 0.
+    // Copies the grey frame into the source plane; the cell table and label
+    // plane are 0, as are the outer rows and columns of the other planes.
     explicit TCMFinder(const TGrayFrame &gray);
     ~TCMFinder();
     TCMFinder(const TCMFinder &) = delete;
@@ -41,22 +43,20 @@ public:
     // Regions labelled by the last Find (capped at 1301: labelling stops there).
     int RegionCount() const { return m_regionCount; }
 
-    // The working planes after Find, for inspection and tests.
-    const TDoublePlane &SourcePlane() const { return *m_source; }
-    const TDoublePlane &SmoothedPlane() const { return *m_smoothed; }
-    const TDoublePlane &ResponsePlane() const { return *m_response; }
-    const TDoublePlane &MaskPlane() const { return *m_mask; }
-    const TDoublePlane &LabelPlane() const { return *m_labels; }
+    // The working planes after Find, for inspection and tests (the interiors
+    // of the smoothed, response and mask planes are meaningful only after Find).
+    const TDoublePlane &SourcePlane() const;
+    const TDoublePlane &SmoothedPlane() const;
+    const TDoublePlane &ResponsePlane() const;
+    const TDoublePlane &MaskPlane() const;
+    const TDoublePlane &LabelPlane() const;
+
+    struct Storage; // planes, table and scratch of one finder
 
 private:
     void clearResult();
 
-    std::unique_ptr<TDoublePlane> m_source;
-    std::unique_ptr<TDoublePlane> m_smoothed;
-    std::unique_ptr<TDoublePlane> m_response;
-    std::unique_ptr<TDoublePlane> m_mask;
-    std::unique_ptr<TDoublePlane> m_labels;
-    std::unique_ptr<TCellTable> m_cells;
-    std::vector<std::int32_t> m_fillStack; // scratch for labelling, reserved once
+    std::unique_ptr<Storage> m_storage;
+    TCellTable *m_cells = nullptr;
     int m_regionCount = 0;
 };
