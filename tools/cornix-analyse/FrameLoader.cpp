@@ -83,6 +83,18 @@ std::optional<TLoadedFrame> LoadFrame(const QString &fileName, QString *error)
     return FrameFromImage(image, fileName, error);
 }
 
+QImage CompactForSaving(const QImage &frame)
+{
+    const QImage rgb = frame.convertToFormat(QImage::Format_RGB888);
+    for (int y = 0; y < rgb.height(); ++y) {
+        const uchar *p = rgb.constScanLine(y);
+        for (int x = 0; x < rgb.width(); ++x, p += 3)
+            if (p[0] != p[1] || p[1] != p[2])
+                return frame;
+    }
+    return rgb.convertToFormat(QImage::Format_Grayscale8);
+}
+
 QStringList FrameFiles(const QString &folder)
 {
     const QStringList patterns = {"*.bmp", "*.png", "*.jpg", "*.jpeg", "*.tif", "*.tiff"};

@@ -25,6 +25,10 @@ std::optional<TLoadedFrame> FrameFromImage(const QImage &image, const QString &n
 // Mean of the pixels' grey levels (R + G + B) / 3, rounded.
 int MeanGrey(const QImage &image);
 
+// The frame as 8-bit grey when its three channels are equal everywhere (smaller
+// files, same grey levels), else unchanged.
+QImage CompactForSaving(const QImage &frame);
+
 // Image files of a folder (bmp, png, jpg, jpeg, tif, tiff), sorted by name.
 QStringList FrameFiles(const QString &folder);
 

@@ -162,7 +162,7 @@ int Run(const QStringList &arguments)
             result = session.Analyse(input.Frame->Frame, input.Name, roi);
             result.Note = input.Frame->Note;
             result.TrueDensity = input.TrueDensity;
-            if (!request->SaveFrame.isEmpty() && !isFolder && !input.Frame->Frame.save(request->SaveFrame, "PNG")) {
+            if (!request->SaveFrame.isEmpty() && !isFolder && !CompactForSaving(input.Frame->Frame).save(request->SaveFrame, "PNG")) {
                 Note(QStringLiteral("%1: cannot write the frame").arg(request->SaveFrame));
                 outputFailed = true;
             }

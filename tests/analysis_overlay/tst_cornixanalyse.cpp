@@ -1,0 +1,369 @@
+// cornix-analyse: golden frames through the executable, image formats, folders,
+// malformed input, and its argument parsing.
+#include "AnalyseRequest.h"
+#include "FrameLoader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace cornix;
+using namespace cornix::cli;
+
+Q_DECLARE_METATYPE(TRect)
+
+namespace {
+
+QString K(const char *key) { return QString::fromLatin1(key); }
+
+const QString kGoldenDir = QStringLiteral(CORNIX_TEST_DATA_DIR "/analyse");
+const QString kGoldenFrame = kGoldenDir + QStringLiteral("/d2500_seed12/frame.png");
+
+struct TRun {
+    int ExitCode = -1;
+    QString Out;
+    QString Err;
+};
+
+TRun RunTool(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(CORNIX_BINARY_DIR "/bin/cornix-analyse"), arguments);
+    TRun run;
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.ExitCode = process.exitCode();
+    run.Out = QString::fromUtf8(process.readAllStandardOutput());
+    run.Err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+QJsonObject ReadJson(const QString &text)
+{
+    return QJsonDocument::fromJson(text.toUtf8()).object();
+}
+
+// Integers exactly, reals to 1e-9 relative.
+bool SameFigures(const QJsonObject &actual, const QJsonObject &expected, QString *why)
+{
+    for (auto it = expected.begin(); it != expected.end(); ++it) {
+        const QJsonValue a = actual.value(it.key());
+        const QJsonValue e = it.value();
+        const bool same = e.isDouble() ? qAbs(a.toDouble() - e.toDouble()) <= 1e-9 * qMax(1.0, qAbs(e.toDouble()))
+                                       : a == e;
+        if (!same) {
+            *why = QStringLiteral("%1: %2 instead of %3")
+                       .arg(it.key(), QString::fromUtf8(QJsonDocument(QJsonArray{a}).toJson(QJsonDocument::Compact)),
+                            QString::fromUtf8(QJsonDocument(QJsonArray{e}).toJson(QJsonDocument::Compact)));
+            return false;
+        }
+    }
+    return true;
+}
+
+QJsonObject GoldenFigures()
+{
+    QFile file(kGoldenDir + QStringLiteral("/d2500_seed12/expected.json"));
+    file.open(QIODevice::ReadOnly);
+    return QJsonDocument::fromJson(file.readAll()).object().value(K("figures")).toObject();
+}
+
+const QStringList kGoldenRoi = {QStringLiteral("--roi"), QStringLiteral("180,140,460,340")};
+
+} // namespace
+
+class tst_CornixAnalyse : public QObject {
+    Q_OBJECT
+
+private slots:
+    void golden_data()
+    {
+        QTest::addColumn<QString>("folder");
+        const auto cases = QDir(kGoldenDir).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+        QVERIFY(cases.size() >= 3);
+        for (const QString &name : cases)
+            QTest::newRow(qPrintable(name)) << QDir(kGoldenDir).filePath(name);
+    }
+
+    void golden()
+    {
+        QFETCH(QString, folder);
+        QFile file(folder + QStringLiteral("/expected.json"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QJsonObject expected = QJsonDocument::fromJson(file.readAll()).object();
+        QStringList arguments{folder + QStringLiteral("/frame.png")};
+        for (const QJsonValue &a : expected.value(K("arguments")).toArray())
+            arguments << a.toString();
+        const TRun run = RunTool(arguments);
+        QCOMPARE(run.ExitCode, expected.value(K("exitCode")).toInt());
+        const QJsonObject frame = ReadJson(run.Out).value(K("frames")).toArray().at(0).toObject();
+        QCOMPARE(frame.value(K("status")).toString(), expected.value(K("status")).toString());
+        QCOMPARE(frame.value(K("cellsFound")).toInt(), expected.value(K("cellsFound")).toInt());
+        QString why;
+        QVERIFY2(SameFigures(frame.value(K("figures")).toObject(), expected.value(K("figures")).toObject(), &why),
+                 qPrintable(why));
+        // Against the generator's truth, not only against the recorded output.
+        const double truth = expected.value(K("trueDensity")).toDouble();
+        const double density = frame.value(K("figures")).toObject().value(K("density")).toDouble();
+        QVERIFY(qAbs(density - truth) <= truth * expected.value(K("densityTolerancePercent")).toDouble() / 100);
+    }
+
+    // BMP and TIFF hold the same grey levels as the PNG: the same figures.
+    void losslessFormats_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::newRow("BMP") << "bmp";
+        QTest::newRow("TIFF") << "tif";
+    }
+
+    void losslessFormats()
+    {
+        QFETCH(QString, format);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("frame.") + format);
+        QVERIFY(QImage(kGoldenFrame).convertToFormat(QImage::Format_RGB888).save(path));
+        const TRun run = RunTool(QStringList{path, "--format", "json"} + kGoldenRoi);
+        QCOMPARE(run.ExitCode, 0);
+        QString why;
+        const QJsonObject frame = ReadJson(run.Out).value(K("frames")).toArray().at(0).toObject();
+        QVERIFY2(SameFigures(frame.value(K("figures")).toObject(), GoldenFigures(), &why), qPrintable(why));
+    }
+
+    void jpegIsRead()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("frame.jpg"));
+        QVERIFY(QImage(kGoldenFrame).save(path, "JPEG", 95));
+        const TRun run = RunTool(QStringList{path, "--format", "json"} + kGoldenRoi);
+        QCOMPARE(run.ExitCode, 0);
+        const int density = ReadJson(run.Out)[K("frames")][0][K("figures")][K("density")].toInt();
+        QVERIFY2(qAbs(density - 2500) < 100, qPrintable(QString::number(density)));
+    }
+
+    void textOutputUsesResultCaptions()
+    {
+        const TRun run = RunTool(QStringList{kGoldenFrame} + kGoldenRoi);
+        QCOMPARE(run.ExitCode, 0);
+        for (const char *line : {"Total de células: 479", "Área analisada (mm²): 0.1920", "Densidade (cel/mm²): 2494",
+                                 "Área Mínima (µm²): 329.00", "Células Hexagonais (%): 99",
+                                 "Coef. de Variação (%): 06", "Paquimetria Média (µm): 000"})
+            QVERIFY2(run.Out.contains(QString::fromUtf8(line)), line);
+    }
+
+    void demoWithoutArguments()
+    {
+        const TRun run = RunTool({});
+        QCOMPARE(run.ExitCode, 0);
+        QVERIFY(run.Out.contains(QString::fromUtf8("Total de células:")));
+        QVERIFY(run.Err.contains(QStringLiteral("synthetic frame")));
+    }
+
+    void folderAveragesFrames()
+    {
+        QTemporaryDir dir;
+        for (const char *name : {"a.png", "b.png"})
+            QVERIFY(QFile::copy(kGoldenFrame, dir.filePath(QString::fromLatin1(name))));
+        const TRun run = RunTool(QStringList{dir.path()} + kGoldenRoi);
+        QCOMPARE(run.ExitCode, 0);
+        const QJsonObject json = ReadJson(run.Out);
+        QCOMPARE(json[K("frames")].toArray().size(), 2);
+        QCOMPARE(json[K("average")][K("framesUsed")].toInt(), 2);
+        QCOMPARE(json[K("average")][K("density")].toInt(), GoldenFigures()[K("density")].toInt());
+
+        const TRun csv = RunTool(QStringList{dir.path(), "--format", "csv"} + kGoldenRoi);
+        QCOMPARE(csv.ExitCode, 0);
+        const QStringList lines = csv.Out.trimmed().split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 4); // header, two frames, average
+        QVERIFY(lines.last().startsWith(QStringLiteral("average,averaged,,479,")));
+        QVERIFY(lines.last().endsWith(QStringLiteral(",2")));
+    }
+
+    // A bad frame in a folder is reported in its row; the others are analysed.
+    void folderWithBadFrame()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QFile::copy(kGoldenFrame, dir.filePath(QStringLiteral("a.png"))));
+        QFile bad(dir.filePath(QStringLiteral("b.png")));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write("not an image");
+        bad.close();
+        const TRun run = RunTool(QStringList{dir.path()} + kGoldenRoi);
+        QCOMPARE(run.ExitCode, 3);
+        const QJsonArray frames = ReadJson(run.Out)[K("frames")].toArray();
+        QCOMPARE(frames.size(), 2);
+        QCOMPARE(frames[0][K("status")].toString(), QStringLiteral("analysed"));
+        QCOMPARE(frames[1][K("status")].toString(), QStringLiteral("error"));
+        QCOMPARE(ReadJson(run.Out)[K("average")][K("framesUsed")].toInt(), 1);
+    }
+
+    void smallImagePadded()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("small.png"));
+        QVERIFY(QImage(kGoldenFrame).copy(160, 120, 320, 240).save(path));
+        const TRun run = RunTool({path, "--format", "json"});
+        QCOMPARE(run.ExitCode, 0);
+        QVERIFY(run.Err.contains(QStringLiteral("placed at the top-left of a 640 x 480 frame filled with its mean grey")));
+        QCOMPARE(ReadJson(run.Out)[K("frames")][0][K("roi")].toString(), QStringLiteral("40,30,279,209"));
+    }
+
+    void overlayWritten()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("overlay.png"));
+        const TRun run = RunTool(QStringList{kGoldenFrame, "--overlay", path} + kGoldenRoi);
+        QCOMPARE(run.ExitCode, 0);
+        const QImage overlay(path);
+        QCOMPARE(overlay.size(), QSize(640, 480));
+        QCOMPARE(overlay.pixel(180, 140), qRgb(0, 255, 0)); // the region rectangle's corner
+        QVERIFY(QImage(kGoldenFrame).convertToFormat(QImage::Format_RGB32) != overlay.convertToFormat(QImage::Format_RGB32));
+    }
+
+    void tooFewCells()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("flat.png"));
+        QImage flat(640, 480, QImage::Format_RGB888);
+        flat.fill(QColor(90, 90, 90));
+        QVERIFY(flat.save(path));
+        const TRun run = RunTool({path});
+        QCOMPARE(run.ExitCode, 4);
+        QVERIFY(run.Err.contains(QString::fromUtf8("Número de células identificadas insuficiente")));
+    }
+
+    void badInput_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing file") << "" << QStringList{"/nonexistent/frame.png"} << 3 << "no such file";
+        QTest::newRow("unreadable image") << "garbage" << QStringList{} << 3 << "not a readable image";
+        QTest::newRow("larger than the frame") << "large" << QStringList{} << 3 << "larger than the 640 x 480 frame";
+        QTest::newRow("region outside the frame") << "frame" << QStringList{"--roi", "600,400,700,470"} << 3
+                                                  << "lies outside the 640 x 480 frame";
+        QTest::newRow("region of area 50") << "frame" << QStringList{"--roi", "100,100,105,110"} << 3
+                                           << "more than 50 are needed";
+        QTest::newRow("malformed region") << "frame" << QStringList{"--roi", "1,2,3"} << 2 << "Left,Top,Right,Bottom";
+        QTest::newRow("bad sensitivity") << "frame" << QStringList{"--sensitivity", "Média"} << 2
+                                         << "Alta, Normal, Baixa";
+        QTest::newRow("bad scale") << "frame" << QStringList{"--mm-per-pixel", "0"} << 2 << "positive number";
+        QTest::newRow("unknown option") << "frame" << QStringList{"--fast"} << 2 << "unknown option --fast";
+        QTest::newRow("option without value") << "frame" << QStringList{"--roi"} << 2 << "needs a value";
+        QTest::newRow("missing settings file") << "frame" << QStringList{"--ini", "/nonexistent/cornix.ini"} << 3
+                                               << "no such settings file";
+        QTest::newRow("empty folder") << "folder" << QStringList{} << 3 << "no BMP, PNG, JPEG or TIFF images";
+    }
+
+    void badInput()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        if (kind == QLatin1String("garbage")) {
+            QFile file(dir.filePath(QStringLiteral("frame.png")));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("\x89PNG but not really");
+            file.close();
+            arguments.prepend(file.fileName());
+        } else if (kind == QLatin1String("large")) {
+            QImage large(700, 500, QImage::Format_RGB888);
+            large.fill(Qt::gray);
+            QVERIFY(large.save(dir.filePath(QStringLiteral("large.png"))));
+            arguments.prepend(dir.filePath(QStringLiteral("large.png")));
+        } else if (kind == QLatin1String("frame")) {
+            arguments.prepend(kGoldenFrame);
+        } else if (kind == QLatin1String("folder")) {
+            arguments.prepend(dir.path());
+        }
+        const TRun run = RunTool(arguments);
+        QCOMPARE(run.ExitCode, exitCode);
+        QVERIFY2(run.Err.contains(message), qPrintable(run.Err));
+        QCOMPARE(run.Err.trimmed().count(QLatin1Char('\n')), 0); // one line
+        QVERIFY(run.Out.isEmpty());
+    }
+
+    void sensitivity_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<double>("threshold");
+        QTest::newRow("Alta") << "Alta" << true << -2.5;
+        QTest::newRow("normal, any case") << "normal" << true << -3.0;
+        QTest::newRow("BAIXA") << "BAIXA" << true << -3.5;
+        QTest::newRow("a threshold") << "-2.75" << true << -2.75;
+        QTest::newRow("not a number") << "alto" << false << 0.0;
+        QTest::newRow("infinite") << "inf" << false << 0.0;
+    }
+
+    void sensitivity()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, valid);
+        QFETCH(double, threshold);
+        const auto parsed = ParseSensitivity(text);
+        QCOMPARE(parsed.has_value(), valid);
+        if (valid)
+            QCOMPARE(*parsed, threshold);
+    }
+
+    void checkRoi_data()
+    {
+        QTest::addColumn<TRect>("roi");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("5 x 10: area 50") << TRect{10, 10, 15, 20} << false;
+        QTest::newRow("5 x 11: area 55") << TRect{10, 10, 15, 21} << true;
+        QTest::newRow("drawn backwards") << TRect{300, 200, 100, 50} << true;
+        QTest::newRow("whole frame") << TRect{0, 0, 639, 479} << true;
+        QTest::newRow("column 640") << TRect{0, 0, 640, 479} << false;
+        QTest::newRow("negative") << TRect{-1, 0, 100, 100} << false;
+    }
+
+    void checkRoi()
+    {
+        QFETCH(TRect, roi);
+        QFETCH(bool, valid);
+        QCOMPARE(CheckRoi(roi).isEmpty(), valid);
+    }
+
+    void defaultRoi_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<TRect>("roi");
+        QTest::newRow("full frame") << 640 << 480 << TRect{80, 60, 559, 419};
+        QTest::newRow("small image") << 320 << 240 << TRect{40, 30, 279, 209};
+    }
+
+    void defaultRoi()
+    {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(TRect, roi);
+        QCOMPARE(DefaultRoi(width, height), roi);
+    }
+
+    void meanGreyFill()
+    {
+        QImage small(2, 1, QImage::Format_RGB888);
+        small.setPixel(0, 0, qRgb(10, 10, 10));
+        small.setPixel(1, 0, qRgb(21, 21, 21)); // mean 15.5: to even, 16
+        QString error;
+        const auto frame = FrameFromImage(small, QStringLiteral("t"), &error);
+        QVERIFY(frame);
+        QCOMPARE(frame->Frame.pixel(1, 0), qRgb(21, 21, 21));
+        QCOMPARE(frame->Frame.pixel(2, 0), qRgb(16, 16, 16));
+        QCOMPARE(frame->Frame.pixel(639, 479), qRgb(16, 16, 16));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_CornixAnalyse)
+#include "tst_cornixanalyse.moc"
