@@ -227,6 +227,7 @@ QImage SimulatedCamera::renderMain()
         m_tissue = std::make_unique<sim::SyntheticEndothelium>(m_seed);
     const double gain = gainFactor();
     sim::CameraParams camera;
+    camera.limitedField = true; // the microscope lights a central field, as the analysis expects
     camera.shiftRow = m_state.shiftRow;
     camera.shiftCol = m_state.shiftCol;
     camera.focusBlur = m_state.outOfFocus ? 3.5 : m_state.focus;

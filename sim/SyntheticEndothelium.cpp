@@ -58,6 +58,16 @@ std::vector<float> GaussianKernel(double sigma)
     return k;
 }
 
+// Weight of the lit field: 1 inside, 0 beyond the soft edge, a cosine ramp between.
+double FieldWeight(const CameraParams &camera, int row, int col)
+{
+    const double dx = std::max({double(camera.fieldLeft - col), double(col - camera.fieldRight), 0.0});
+    const double dy = std::max({double(camera.fieldTop - row), double(row - camera.fieldBottom), 0.0});
+    const double d = std::hypot(dx, dy);
+    const double edge = std::max(camera.fieldEdge, 1e-9);
+    return d >= edge ? 0.0 : 0.5 * (1 + std::cos(kPi * d / edge));
+}
+
 } // namespace
 
 struct SyntheticEndothelium::Mosaic {
@@ -293,8 +303,12 @@ void SyntheticEndothelium::renderPixels(const CameraParams &camera, std::uint8_t
     const float base = float(camera.borderLevel);
     const float span = float(camera.cellLevel - camera.borderLevel);
     const float offset = float(128.0 + camera.brightness);
-    std::vector<float> column(w);
+    std::vector<float> column(w), field(w, 1.0f);
+    const float outside = float(camera.outsideLevel);
     for (int r = 0; r < h; ++r) {
+        if (camera.limitedField)
+            for (int c = 0; c < w; ++c)
+                field[c] = float(FieldWeight(camera, r, c));
         std::fill(column.begin(), column.end(), 0.0f);
         for (int k = 0; k < int(kernel.size()); ++k) {
             const float *src = &horizontal[std::size_t(r + k) * w];
@@ -308,7 +322,8 @@ void SyntheticEndothelium::renderPixels(const CameraParams &camera, std::uint8_t
             const float n1 = noise * normal[draw >> 16];
             for (int i = 0; i < 2; ++i) {
                 const float light = rowTerm[r] - colTerm[c + i];
-                const float grey = (base + span * column[c + i]) * light;
+                const float lit = (base + span * column[c + i]) * light;
+                const float grey = camera.limitedField ? outside + (lit - outside) * field[c + i] : lit;
                 const float v = (grey - 128.0f) * gain + offset + (i == 0 ? n0 : n1);
                 dst[c + i] = std::uint8_t(std::clamp(std::floor(v + 0.5f), 0.0f, 255.0f));
             }
@@ -381,6 +396,10 @@ EndotheliumFrame SyntheticEndothelium::render(const CameraParams &camera) const
     renderPixels(camera, frame.pixels.data());
     frame.cells = groundTruth(camera.shiftRow, camera.shiftCol);
     frame.guttae = guttae(camera.shiftRow, camera.shiftCol);
+    if (camera.limitedField)
+        for (CellTruth &cell : frame.cells)
+            cell.inField = cell.row >= camera.fieldTop && cell.row <= camera.fieldBottom &&
+                           cell.col >= camera.fieldLeft && cell.col <= camera.fieldRight;
     return frame;
 }
 

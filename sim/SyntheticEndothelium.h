@@ -49,6 +49,16 @@ struct CameraParams {
     double contrast = 1.0;        // gain around grey 128
     double noiseSigma = 4.0;      // Gaussian sensor noise, grey levels
     std::uint32_t noiseSeed = 1;  // the noise pattern of this frame
+    // A specular microscope lights only part of the frame. With limitedField the cells show
+    // inside the field rectangle (inclusive frame pixels) and fade over fieldEdge pixels
+    // (cosine ramp) to outsideLevel grey; the whole frame is lit otherwise.
+    bool limitedField = false;
+    int fieldLeft = 155;
+    int fieldTop = 115;
+    int fieldRight = 485;
+    int fieldBottom = 365;
+    double fieldEdge = 10.0;
+    double outsideLevel = 20.0;
 };
 
 // One cell of the ground truth, in frame coordinates of the rendered frame.
@@ -59,6 +69,7 @@ struct CellTruth {
     double areaUm2 = 0;   // areaPx times the pixel area
     bool inside = false;  // the whole cell lies in the frame (no pixel on the frame's edge rows/columns)
     bool gutta = false;   // a gutta covers the cell's centroid
+    bool inField = true;  // render(): the centroid lies in the lit field (always, without limitedField)
 };
 
 struct Gutta {

@@ -55,6 +55,8 @@ private slots:
     void noiseHasRequestedSigma();
     void guttaeAreDark();
     void defaultCellsAreAboutElevenPixelsAcross();
+    void limitedFieldDarkensOutside_data();
+    void limitedFieldDarkensOutside();
 };
 
 void TestSyntheticEndothelium::sameSeedSameFrame()
@@ -258,6 +260,37 @@ void TestSyntheticEndothelium::defaultCellsAreAboutElevenPixelsAcross()
     const SyntheticEndothelium mosaic(1);
     QVERIFY(std::abs(mosaic.meanCellAreaPx() - 115.6) < 0.5);
     QVERIFY(mosaic.latticeSpacingPx() > 11 && mosaic.latticeSpacingPx() < 12);
+}
+
+void TestSyntheticEndothelium::limitedFieldDarkensOutside_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("col");
+    QTest::addColumn<bool>("lit");
+    QTest::newRow("frame corner") << 0 << 0 << false;
+    QTest::newRow("just past the soft edge") << 240 << 485 + 10 << false;
+    QTest::newRow("left of the field") << 240 << 100 << false;
+    QTest::newRow("field centre") << 240 << 320 << true;
+    QTest::newRow("field corner") << 115 << 155 << true;
+}
+
+void TestSyntheticEndothelium::limitedFieldDarkensOutside()
+{
+    QFETCH(int, row);
+    QFETCH(int, col);
+    QFETCH(bool, lit);
+    const SyntheticEndothelium tissue(21);
+    CameraParams whole = PlainCamera(), field = PlainCamera();
+    field.limitedField = true;
+    const EndotheliumFrame full = tissue.render(whole);
+    const EndotheliumFrame part = tissue.render(field);
+    if (lit)
+        QCOMPARE(part.at(row, col), full.at(row, col));
+    else
+        QCOMPARE(int(part.at(row, col)), int(field.outsideLevel));
+    const auto inField = std::count_if(part.cells.begin(), part.cells.end(), [](const CellTruth &c) { return c.inField; });
+    const double fieldArea = (485 - 155 + 1) * (365 - 115 + 1);
+    QVERIFY(std::abs(inField - fieldArea / tissue.meanCellAreaPx()) < 0.05 * fieldArea / tissue.meanCellAreaPx());
 }
 
 QTEST_APPLESS_MAIN(TestSyntheticEndothelium)
