@@ -63,8 +63,12 @@ double FieldWeight(const CameraParams &camera, int row, int col)
 {
     const double dx = std::max({double(camera.fieldLeft - col), double(col - camera.fieldRight), 0.0});
     const double dy = std::max({double(camera.fieldTop - row), double(row - camera.fieldBottom), 0.0});
-    const double d = std::hypot(dx, dy);
+    if (dx == 0 && dy == 0)
+        return 1.0;
     const double edge = std::max(camera.fieldEdge, 1e-9);
+    if (dx >= edge || dy >= edge)
+        return 0.0; // cheap exits keep the transcendental work to the edge band
+    const double d = std::hypot(dx, dy);
     return d >= edge ? 0.0 : 0.5 * (1 + std::cos(kPi * d / edge));
 }
 
