@@ -140,7 +140,7 @@ int Run(const QStringList &arguments)
     if (!error.isEmpty())
         return Fail(ExitInput, error);
     if (request->Demo)
-        Note(QStringLiteral("no input given: analysing a synthetic frame (seed %1, %2 cells/mm²)")
+        Note(QStringLiteral("analysing a synthetic frame (seed %1, %2 cells/mm², illuminated field 330 x 250 px)")
                  .arg(request->DemoSeed).arg(request->DemoDensity));
     if (isFolder && !request->Overlay.isEmpty() && !QDir().mkpath(request->Overlay))
         return Fail(ExitOutput, QStringLiteral("%1: cannot create the overlay folder").arg(request->Overlay));
