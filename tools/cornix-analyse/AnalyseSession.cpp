@@ -160,7 +160,7 @@ QString FormatText(const QList<TFrameResult> &frames, const TEndoStats &summary,
     for (const TFrameResult &r : frames) {
         text += QStringLiteral("Quadro: %1\n").arg(r.Name);
         text += QStringLiteral("Região: %1  Sensibilidade: %2 (%3)  Escala: %4 mm/pixel\n")
-                    .arg(RoiText(r.Roi), sensitivity, QString::number(session.Threshold(), 'f', 2),
+                    .arg(RoiText(r.Roi), sensitivity, FormatFloatQ("0.00", session.Threshold()),
                          FormatFloatQ("0.000000", session.Settings().PixelToMM));
         if (r.Status != TFrameResult::Analysed) {
             text += QStringLiteral("Não analisado: %1\n\n").arg(r.Message);
