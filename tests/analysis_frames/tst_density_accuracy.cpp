@@ -1,0 +1,89 @@
+// A synthetic mosaic of known density, analysed as a frame is analysed (grey
+// conversion, cell finder at the normal threshold, neighbourhood matrix,
+// statistics), gives the density within 5 % of the truth.
+#include "SyntheticEndothelium.h"
+#include "UBCellFinder.h"
+#include "UBFrameBuffer.h"
+#include "VoronoiDistMatrix.h"
+
+#include <QTest>
+
+#include <cmath>
+#include <memory>
+
+using namespace cornix;
+
+namespace {
+
+constexpr double kMmPerPixel = 0.00186;
+// The microscope lights only the centre of the frame (the finder discards a frame
+// with more than 1300 regions); the region of interest lies inside the lit field.
+const TRect kRoi{175, 135, 465, 345};
+
+// 1e6 / mean area of the true cells whose centroid lies strictly inside the region.
+double trueDensityInside(const std::vector<sim::CellTruth> &cells, const TRect &roi)
+{
+    double area = 0;
+    int count = 0;
+    for (const sim::CellTruth &cell : cells) {
+        if (cell.row > roi.Top && cell.row < roi.Bottom && cell.col > roi.Left && cell.col < roi.Right) {
+            area += cell.areaUm2;
+            ++count;
+        }
+    }
+    return count ? 1e6 / (area / count) : 0;
+}
+
+} // namespace
+
+class tst_DensityAccuracy : public QObject {
+    Q_OBJECT
+
+private slots:
+    void densityWithinFivePercent_data()
+    {
+        QTest::addColumn<double>("density");
+        QTest::addColumn<unsigned>("seed");
+        for (double density : {1500.0, 2000.0, 2500.0, 3000.0})
+            for (unsigned seed : {1u, 7u, 2024u})
+                QTest::addRow("%g cells/mm2, seed %u", density, seed) << density << seed;
+    }
+
+    void densityWithinFivePercent()
+    {
+        QFETCH(double, density);
+        QFETCH(unsigned, seed);
+        sim::MosaicParams mosaic;
+        mosaic.cellDensity = density;
+        mosaic.mmPerPixel = kMmPerPixel;
+        const sim::SyntheticEndothelium tissue(seed, mosaic);
+        sim::CameraParams camera;
+        camera.noiseSeed = seed;
+        camera.limitedField = true;
+        const sim::EndotheliumFrame frame = tissue.render(camera);
+
+        TBFrameBuffer buffer({kMmPerPixel, 1.5});
+        QVERIFY(buffer.AddFrame(sim::ToQImage(frame), QString(), 0, TBFrameBuffer::kNewFrameThreshold, {}, {}, 0));
+        buffer.SetRoi(0, kRoi);
+        auto gray = std::make_unique<TGrayFrame>();
+        buffer.Gray(0, *gray);
+        auto finder = std::make_unique<TCMFinder>(*gray);
+        finder->Find(5, buffer.Threshold(0), buffer.Roi(0));
+        auto matrix = std::make_unique<TDistMatrix>(finder->Cells());
+        matrix->Build();
+        buffer.SetMatrix(0, std::move(matrix));
+        QVERIFY(buffer.BCalculateStatistics(0));
+
+        const double truth = trueDensityInside(frame.cells, kRoi);
+        const double error = (buffer.Density(0) - truth) / truth;
+        qInfo("density %6.0f seed %4u: measured %5d, truth in region %7.1f, error %+6.2f %% (%d cells, CV %.3f,"
+              " true CV %.3f)",
+              density, seed, int(buffer.Density(0)), truth, 100 * error, int(buffer.CellCount(0)), buffer.AreaCV(0),
+              sim::SummarizeInside(frame.cells).cv);
+        QVERIFY(buffer.CellCount(0) > 50);
+        QVERIFY2(std::abs(error) < 0.05, qPrintable(QStringLiteral("error %1 %").arg(100 * error, 0, 'f', 2)));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_DensityAccuracy)
+#include "tst_density_accuracy.moc"
