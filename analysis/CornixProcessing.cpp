@@ -19,13 +19,17 @@ constexpr long double kCornerWeight = 449.0L / 5500.0L;
 constexpr long double kEdgeWeight = 67.0L / 550.0L;
 constexpr long double kCentreWeight = 2.0L / 11.0L;
 
-// Weighted sum of the 3 x 3 neighbourhood in extended precision, grouped by
-// weight (three products instead of nine: the passes dominate the finder's time).
-inline long double smoothedAt(const double *above, const double *row, const double *below, int c)
+// The 3 x 3 sums are grouped by weight and built from column sums
+// above + below that roll along the row (the passes dominate the finder's
+// time): corners = v(c-1) + v(c+1), edges = v(c) + left + right.
+inline long double columnSum(const double *above, const double *below, int c)
 {
-    const long double corners = (long double)above[c - 1] + above[c + 1] + below[c - 1] + below[c + 1];
-    const long double edges = (long double)above[c] + below[c] + row[c + 1] + row[c - 1];
-    return kCornerWeight * corners + kCentreWeight * row[c] + kEdgeWeight * edges;
+    return (long double)above[c] + below[c];
+}
+
+inline long double smoothed(long double corners, long double edges, double centre)
+{
+    return kCornerWeight * corners + kCentreWeight * centre + kEdgeWeight * edges;
 }
 
 // Rows per band of the in-place pass. Within a band, row i runs two columns
@@ -37,6 +41,8 @@ constexpr int kBandLag = 2;
 
 void smoothBandInPlace(TDoublePlane &plane, int firstRow, int rows)
 {
+    // Column sums are recomputed here rather than rolled: keeping extended
+    // values per band row would spill them to memory, which is slow.
     const int lastStep = (kFrameWidth - 3) + kBandLag * (rows - 1);
     for (int step = 0; step <= lastStep; ++step)
         for (int i = 0; i < rows; ++i) {
@@ -44,7 +50,12 @@ void smoothBandInPlace(TDoublePlane &plane, int firstRow, int rows)
             if (c < 1 || c > kFrameWidth - 2)
                 continue;
             const int r = firstRow + i;
-            plane[r][c] = double(smoothedAt(plane[r - 1].data(), plane[r].data(), plane[r + 1].data(), c));
+            const double *above = plane[r - 1].data();
+            double *row = plane[r].data();
+            const double *below = plane[r + 1].data();
+            const long double corners = columnSum(above, below, c - 1) + columnSum(above, below, c + 1);
+            const long double edges = columnSum(above, below, c) + row[c - 1] + row[c + 1];
+            row[c] = double(smoothed(corners, edges, row[c]));
         }
 }
 
@@ -123,8 +134,14 @@ void Smooth(const TDoublePlane &src, TDoublePlane &dst)
         const double *row = src[r].data();
         const double *below = src[r + 1].data();
         double *out = dst[r].data();
-        for (int c = 1; c < kLastCol; ++c)
-            out[c] = double(smoothedAt(above, row, below, c));
+        long double previous = columnSum(above, below, 0);
+        long double current = columnSum(above, below, 1);
+        for (int c = 1; c < kLastCol; ++c) {
+            const long double next = columnSum(above, below, c + 1);
+            out[c] = double(smoothed(previous + next, current + row[c - 1] + row[c + 1], row[c]));
+            previous = current;
+            current = next;
+        }
     }
 }
 
@@ -141,11 +158,15 @@ void Laplacian(const TDoublePlane &src, TDoublePlane &dst)
         const double *row = src[r].data();
         const double *below = src[r + 1].data();
         double *out = dst[r].data();
+        long double previous = columnSum(above, below, 0);
+        long double current = columnSum(above, below, 1);
         for (int c = 1; c < kLastCol; ++c) {
-            const long double corners = (long double)above[c - 1] + above[c + 1] + below[c - 1] + below[c + 1];
-            const long double edges = (long double)above[c] + below[c] + row[c - 1] + row[c + 1];
-            const long double sum = corners + 2.0L * edges - 12.0L * row[c];
-            out[c] = double(sum);
+            const long double next = columnSum(above, below, c + 1);
+            const long double corners = previous + next;
+            const long double edges = current + row[c - 1] + row[c + 1];
+            out[c] = double(corners + 2.0L * edges - 12.0L * row[c]);
+            previous = current;
+            current = next;
         }
     }
 }
