@@ -281,6 +281,7 @@ void InstrumentSimulator::readInput()
         if (count <= 0)
             break;
         m_input.append(buffer, std::size_t(count));
+        m_lastInput = Clock::now();
     }
     std::size_t end;
     while ((end = m_input.find('\0')) != std::string::npos) {
@@ -312,6 +313,9 @@ void InstrumentSimulator::sendDue()
         writeAll(m_replies.front().bytes);
         m_replies.pop_front();
     }
+    // A fragment without its NUL that has sat for a while is noise, not a command.
+    if (!m_input.empty() && now - m_lastInput > Milliseconds(200))
+        m_input.clear();
     if (!m_replies.empty() || !m_input.empty())
         return;
     for (;;) {
@@ -341,7 +345,9 @@ int InstrumentSimulator::pollTimeoutMs() const
     if (!next)
         return 1000;
     const auto left = std::chrono::duration_cast<Milliseconds>(*next - Clock::now()).count();
-    return int(std::clamp<long long>(left + 1, 0, 1000));
+    // Notifications held back by a half-read command must not make this loop spin.
+    const long long least = m_input.empty() ? 0 : 5;
+    return int(std::clamp<long long>(left + 1, least, 1000));
 }
 
 void InstrumentSimulator::wake()

@@ -127,6 +127,7 @@ private:
     // Owned by the simulator thread.
     SerialScrambler m_scrambler;
     std::string m_input;
+    Clock::time_point m_lastInput{};
     std::deque<Outgoing> m_replies;
 
     mutable std::mutex m_mutex;

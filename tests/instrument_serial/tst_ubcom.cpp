@@ -37,6 +37,7 @@ private slots:
 
     void openLink_data();
     void openLink();
+    void secondLinkOnSamePort();
     void iniFileName_data();
     void iniFileName();
     void lightCommand_data();
@@ -147,6 +148,17 @@ void TestTSerial::openLink()
     if (error == 6)
         QCOMPARE(link.ErrorMessage(6),
                  QStringLiteral("ARQUIVO DE CONFIGURACAO ") + settings.toUpper() + QStringLiteral(" NÃO ENCONTRADO."));
+}
+
+void TestTSerial::secondLinkOnSamePort()
+{
+    // The examination window's link holds the port; another one cannot take it.
+    TSerial second;
+    second.setLogFileName(m_fixture.logPath());
+    QVERIFY(!second.OpenLink(m_fixture.settingsPath()));
+    QCOMPARE(second.LastError(), 1);
+    QCOMPARE(m_dialogs->shown().size(), 1);
+    QVERIFY(m_link->Transact(QStringLiteral("C001")));
 }
 
 void TestTSerial::iniFileName_data()
