@@ -315,6 +315,11 @@ bool TBFrameBuffer::AcceptFrame(const QImage &source, double tolerance, double v
     return inBand(m_imageMean, mean) && inBand(m_imageSD, sd) && inBand(m_imageVariance, variance);
 }
 
+bool TBFrameBuffer::AcceptFrame(const QImage &source, const TBIniSettings &settings)
+{
+    return AcceptFrame(source, settings.Tolerance(), settings.Variance(), settings.SD(), settings.Average());
+}
+
 // Summary ---------------------------------------------------------------------------------
 
 const TEndoStats &TBFrameBuffer::Summarize()

@@ -166,6 +166,8 @@ public:
     // True when the grey mean, SD and variance of source lie in their bands
     // expected × (1 ± tolerance), bounds included (tolerance is a fraction).
     bool AcceptFrame(const QImage &source, double tolerance, double variance, double sd, double mean);
+    // The same with the settings of section AUTOCAPTURE (tolerance, sd², sd, average).
+    bool AcceptFrame(const QImage &source, const TBIniSettings &settings);
     const std::array<std::int32_t, 256> &Histogram() const { return m_histogram; }
     double ImageMean() const { return m_imageMean; }
     double ImageVariance() const { return m_imageVariance; }

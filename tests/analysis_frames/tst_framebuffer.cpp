@@ -4,9 +4,13 @@
 
 #include "Numbers.h"
 #include "RecordingDialogs.h"
+#include "UBIniSettings.h"
 #include "UExame.h"
 #include "VoronoiDistMatrix.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <cmath>
@@ -338,6 +342,37 @@ private slots:
         QVERIFY(std::abs(buffer.ImageMean() - double(mean)) < 1e-9);
         QVERIFY(std::abs(buffer.ImageVariance() - double(squares / 307200)) < 1e-9);
         QCOMPARE(buffer.ImageSD(), std::sqrt(buffer.ImageVariance()));
+    }
+
+    void acceptFrameAndScaleFromSettings()
+    {
+        // The sample settings file with the capture bands of a 90/110 frame.
+        QTemporaryDir dir;
+        QFile sample(QStringLiteral(CORNIX_SOURCE_DIR "/config/cornix.ini"));
+        QVERIFY(sample.open(QIODevice::ReadOnly));
+        QString text = QString::fromUtf8(sample.readAll());
+        text.replace(QRegularExpression(QStringLiteral("average=[^\\r\\n]*")), QStringLiteral("average=100.00"));
+        text.replace(QRegularExpression(QStringLiteral("(?m)^sd=[^\\r\\n]*")), QStringLiteral("sd=10.00"));
+        text.replace(QRegularExpression(QStringLiteral("tolerance=[^\\r\\n]*")), QStringLiteral("tolerance=0.00"));
+        const QString fileName = dir.filePath(QStringLiteral("cornix.ini"));
+        QFile ini(fileName);
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write(text.toUtf8());
+        ini.close();
+        const TBIniSettings settings(fileName);
+
+        QImage source = filled(640, 480, qRgb(90, 90, 90));
+        for (int y = 0; y < 240; ++y)
+            for (int x = 0; x < 640; ++x)
+                source.setPixel(x, y, qRgb(110, 110, 110));
+        TBFrameBuffer buffer(TBFrameBuffer::ScaleFrom(settings));
+        QCOMPARE(buffer.Scale().PixelToMM, settings.PixelToMM());
+        QCOMPARE(buffer.Scale().PixelToPaq, settings.PixelToPaq());
+        QVERIFY2(buffer.AcceptFrame(source, settings),
+                 qPrintable(QStringLiteral("settings %1 %2 %3, frame %4 %5 %6")
+                                .arg(settings.Average()).arg(settings.SD()).arg(settings.Tolerance())
+                                .arg(buffer.ImageMean()).arg(buffer.ImageSD()).arg(buffer.ImageVariance())));
+        QVERIFY(!buffer.AcceptFrame(filled(640, 480, qRgb(100, 100, 100)), settings)); // SD 0
     }
 
     // Crops ---------------------------------------------------------------------------
