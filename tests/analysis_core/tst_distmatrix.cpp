@@ -95,6 +95,14 @@ private:
             const TVertexRec &vertex = m.Vertices()[i];
             vertices.insert({vertex.Row, vertex.Col});
             QVERIFY(vertex.LabelA != vertex.LabelB && vertex.LabelA != vertex.LabelC && vertex.LabelB != vertex.LabelC);
+            // The first triple that holds three labels, in the order TL-TR-BL, TL-TR-BR, TL-BL-BR.
+            const int tl = m.LabelAt(vertex.Row, vertex.Col), tr = m.LabelAt(vertex.Row, vertex.Col + 1);
+            const int bl = m.LabelAt(vertex.Row + 1, vertex.Col), br = m.LabelAt(vertex.Row + 1, vertex.Col + 1);
+            const bool first = tl != tr && tl != bl && tr != bl;
+            const bool second = !first && tl != tr && tl != br && tr != br;
+            QCOMPARE(vertex.LabelA, tl);
+            QCOMPARE(vertex.LabelB, first || second ? tr : bl);
+            QCOMPARE(vertex.LabelC, first ? bl : br);
             for (int k : {vertex.LabelA, vertex.LabelB, vertex.LabelC})
                 if (k > 0)
                     ++sides[k];
@@ -104,11 +112,12 @@ private:
         for (int r = 0; r < 480; ++r)
             for (int c = 0; c < 640; ++c) {
                 const int b = m.BoundaryPlane()[r][c];
+                const std::set<int> window{m.LabelAt(r, c), m.LabelAt(r, c + 1), m.LabelAt(r + 1, c),
+                                           m.LabelAt(r + 1, c + 1)};
                 if (b == kVertexPixel) {
                     QVERIFY(vertices.count({r, c}) == 1);
+                    QVERIFY(window.size() >= 3);
                 } else if (b == kBoundaryPixel) {
-                    const std::set<int> window{m.LabelAt(r, c), m.LabelAt(r, c + 1), m.LabelAt(r + 1, c),
-                                               m.LabelAt(r + 1, c + 1)};
                     QCOMPARE(int(window.size()), 2);
                 } else {
                     QCOMPARE(b, 0);
