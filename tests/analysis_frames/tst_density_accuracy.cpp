@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <memory>
+#include <numeric>
 
 using namespace cornix;
 
@@ -81,6 +82,12 @@ private slots:
               density, seed, int(buffer.Density(0)), truth, 100 * error, int(buffer.CellCount(0)), buffer.AreaCV(0),
               sim::SummarizeInside(frame.cells).cv);
         QVERIFY(buffer.CellCount(0) > 50);
+        // Every counted cell is in exactly one bin of each distribution.
+        const int cells = buffer.CellCount(0);
+        QCOMPARE(std::accumulate(buffer.SidesHist(0).begin(), buffer.SidesHist(0).end(), 0), cells);
+        QCOMPARE(std::accumulate(buffer.AreaHist(0).begin(), buffer.AreaHist(0).end(), 0), cells);
+        QVERIFY(buffer.MinArea(0) <= buffer.MeanArea(0) && buffer.MeanArea(0) <= buffer.MaxArea(0));
+        QVERIFY(buffer.MaxArea(0) <= 800 * kMmPerPixel * kMmPerPixel * 1e6 + 0.5); // larger regions are erased
         QVERIFY2(std::abs(error) < 0.05, qPrintable(QStringLiteral("error %1 %").arg(100 * error, 0, 'f', 2)));
     }
 };
