@@ -8,7 +8,44 @@
 #include <QImageReader>
 #include <QPainter>
 
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace cornix::cli {
+
+namespace {
+
+// Some image libraries print their own complaints on stderr; the tool reports
+// failures itself in one line, so stderr is muted while a file is decoded.
+class TQuietStderr {
+public:
+    TQuietStderr()
+    {
+        std::fflush(stderr);
+        m_saved = ::dup(STDERR_FILENO);
+        const int null = ::open("/dev/null", O_WRONLY);
+        if (m_saved >= 0 && null >= 0)
+            ::dup2(null, STDERR_FILENO);
+        if (null >= 0)
+            ::close(null);
+    }
+    ~TQuietStderr()
+    {
+        std::fflush(stderr);
+        if (m_saved >= 0) {
+            ::dup2(m_saved, STDERR_FILENO);
+            ::close(m_saved);
+        }
+    }
+    TQuietStderr(const TQuietStderr &) = delete;
+    TQuietStderr &operator=(const TQuietStderr &) = delete;
+
+private:
+    int m_saved = -1;
+};
+
+} // namespace
 
 int MeanGrey(const QImage &image)
 {
@@ -68,6 +105,7 @@ std::optional<TLoadedFrame> LoadFrame(const QString &fileName, QString *error)
     }
     QImageReader reader(fileName);
     reader.setAutoTransform(false);
+    TQuietStderr quiet;
     // Refuse oversized images before decoding them.
     const QSize size = reader.size();
     if (size.isValid() && (size.width() > kFrameWidth || size.height() > kFrameHeight)) {

@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 
@@ -116,6 +117,62 @@ QString OverlayPath(const TAnalyseRequest &request, bool isFolder, const QString
     return QDir(request.Overlay).filePath(QFileInfo(frameName).completeBaseName() + QStringLiteral(".png"));
 }
 
+// Analyses one input (its region checked first) and writes its overlay and
+// frame files when asked. Problems with a frame end up in its result.
+TFrameResult AnalyseInput(const TInput &input, const TAnalyseRequest &request, bool isFolder,
+                          TAnalyseSession &session, bool *outputFailed)
+{
+    TFrameResult result;
+    result.Name = input.Name;
+    if (!input.Frame) {
+        result.Message = input.Error;
+        Note(input.Error);
+        return result;
+    }
+    if (!input.Frame->Note.isEmpty())
+        Note(input.Frame->Note);
+    const TRect roi =
+        request.Roi.value_or(input.Roi.value_or(DefaultRoi(input.Frame->ImageWidth, input.Frame->ImageHeight)));
+    const QString problem = CheckRoi(roi);
+    if (!problem.isEmpty()) {
+        result.Roi = roi;
+        result.Message = QStringLiteral("%1: %2 (give --roi)").arg(input.Name, problem);
+        if (isFolder)
+            Note(result.Message);
+        return result;
+    }
+    result = session.Analyse(input.Frame->Frame, input.Name, roi);
+    result.Note = input.Frame->Note;
+    result.TrueDensity = input.TrueDensity;
+    if (result.Status == TFrameResult::TooFewCells)
+        Note(QStringLiteral("%1: %2").arg(result.Name, result.Message));
+    if (!request.SaveFrame.isEmpty() && !isFolder
+        && !CompactForSaving(input.Frame->Frame).save(request.SaveFrame, "PNG")) {
+        Note(QStringLiteral("%1: cannot write the frame").arg(request.SaveFrame));
+        *outputFailed = true;
+    }
+    if (result.Status == TFrameResult::Analysed && !request.Overlay.isEmpty()) {
+        const QString path = OverlayPath(request, isFolder, result.Name);
+        if (!session.OverlayImage(result, request.OriginalView).save(path, "PNG")) {
+            Note(QStringLiteral("%1: cannot write the overlay").arg(path));
+            *outputFailed = true;
+        }
+    }
+    return result;
+}
+
+QString FormatResults(const QList<TFrameResult> &results, TAnalyseSession &session, const TAnalyseRequest &request,
+                      bool isFolder)
+{
+    const TEndoStats summary = session.Summary();
+    switch (request.Format.value_or(isFolder ? TOutputFormat::Json : TOutputFormat::Text)) {
+    case TOutputFormat::Json: return FormatJson(results, summary, session, request.SensitivityText);
+    case TOutputFormat::Csv: return FormatCsv(results, summary);
+    case TOutputFormat::Text: break;
+    }
+    return FormatText(results, summary, session, request.SensitivityText);
+}
+
 int Run(const QStringList &arguments)
 {
     QString error;
@@ -147,63 +204,39 @@ int Run(const QStringList &arguments)
 
     TAnalyseSession session(*settings, request->Threshold);
     QList<TFrameResult> results;
-    bool anyError = false, anyTooFew = false, outputFailed = false;
-    for (const TInput &input : inputs) {
-        TFrameResult result;
-        if (!input.Frame) {
-            result.Name = input.Name;
-            result.Message = input.Error;
-            Note(input.Error);
-        } else {
-            if (!input.Frame->Note.isEmpty())
-                Note(input.Frame->Note);
-            const TRect roi = request->Roi.value_or(
-                input.Roi.value_or(DefaultRoi(input.Frame->ImageWidth, input.Frame->ImageHeight)));
-            result = session.Analyse(input.Frame->Frame, input.Name, roi);
-            result.Note = input.Frame->Note;
-            result.TrueDensity = input.TrueDensity;
-            if (!request->SaveFrame.isEmpty() && !isFolder && !CompactForSaving(input.Frame->Frame).save(request->SaveFrame, "PNG")) {
-                Note(QStringLiteral("%1: cannot write the frame").arg(request->SaveFrame));
-                outputFailed = true;
-            }
-        }
-        if (result.Status == TFrameResult::TooFewCells)
-            Note(QStringLiteral("%1: %2").arg(result.Name, result.Message));
-        if (result.Status == TFrameResult::Analysed && !request->Overlay.isEmpty()) {
-            const QString path = OverlayPath(*request, isFolder, result.Name);
-            if (!session.OverlayImage(result, request->OriginalView).save(path, "PNG")) {
-                Note(QStringLiteral("%1: cannot write the overlay").arg(path));
-                outputFailed = true;
-            }
-        }
-        anyError |= result.Status == TFrameResult::Error;
-        anyTooFew |= result.Status == TFrameResult::TooFewCells;
-        results << result;
-    }
+    bool outputFailed = false;
+    for (const TInput &input : inputs)
+        results << AnalyseInput(input, *request, isFolder, session, &outputFailed);
+    const bool anyError = std::any_of(results.cbegin(), results.cend(),
+                                      [](const TFrameResult &r) { return r.Status == TFrameResult::Error; });
+    const bool anyTooFew = std::any_of(results.cbegin(), results.cend(),
+                                       [](const TFrameResult &r) { return r.Status == TFrameResult::TooFewCells; });
+    // A single frame that could not be analysed is an error line, not a report.
+    if (anyError && !isFolder)
+        return Fail(ExitInput, results.value(0).Message);
 
-    const TEndoStats summary = session.Summary();
-    const TOutputFormat format = request->Format.value_or(isFolder ? TOutputFormat::Json : TOutputFormat::Text);
-    QString text;
-    if (format == TOutputFormat::Json)
-        text = FormatJson(results, summary, session, request->SensitivityText);
-    else if (format == TOutputFormat::Csv)
-        text = FormatCsv(results, summary);
-    else
-        text = FormatText(results, summary, session, request->SensitivityText);
-    if (!WriteText(text))
+    if (!WriteText(FormatResults(results, session, *request, isFolder)))
         outputFailed = true;
-
     if (anyError)
-        return isFolder ? ExitInput : Fail(ExitInput, results.value(0).Message);
+        return ExitInput;
     if (outputFailed)
         return ExitOutput;
     return anyTooFew ? ExitTooFewCells : ExitOk;
+}
+
+// The image readers' own complaints would break the one-line error rule; the
+// tool reports every failure itself.
+void QuietMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtFatalMsg)
+        QTextStream(stderr) << "cornix-analyse: " << message << Qt::endl;
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    qInstallMessageHandler(QuietMessages);
     QCoreApplication app(argc, argv);
     try {
         QStringList arguments = QCoreApplication::arguments();
