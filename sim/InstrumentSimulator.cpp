@@ -7,7 +7,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
-#include <regex>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -202,12 +201,13 @@ bool InstrumentSimulator::waitForCommands(std::size_t count, Milliseconds timeou
 
 std::string InstrumentSimulator::normalReply(const std::string &plain) const
 {
-    static const std::regex known("L00[1-6]|C001|I001|S000");
+    const bool known = plain == "C001" || plain == "I001" || plain == "S000"
+                       || (plain.size() == 4 && plain.compare(0, 3, "L00") == 0 && plain[3] >= '1' && plain[3] <= '6');
     if (plain == "V000") {
         std::lock_guard lock(m_mutex);
         return m_options.versionPayload + "<F>";
     }
-    return std::regex_match(plain, known) ? statusText(0, 0) : statusText(5, 0);
+    return known ? statusText(0, 0) : statusText(5, 0);
 }
 
 std::string InstrumentSimulator::scrambled(const std::string &plain)
