@@ -6,6 +6,7 @@
 #include "UfrmDataModule.h"
 
 #include <QSqlQuery>
+#include <QStringList>
 #include <QVariant>
 
 namespace {
@@ -22,17 +23,30 @@ std::optional<std::int32_t> toInt(const QString &text)
     }
 }
 
+// The driver looks every named column up in the system tables each time a row is
+// read by name, so the statements name their columns and rows are read by position.
+const QStringList kExamColumns = {
+    QStringLiteral("EXM_ID"),           QStringLiteral("EXM_PACIENTE"),     QStringLiteral("EXM_DATA"),
+    QStringLiteral("EXM_HORA"),         QStringLiteral("EXM_TOTALIMG"),     QStringLiteral("EXM_PAQUIMETRIA"),
+    QStringLiteral("EXM_FIX_SIDE"),     QStringLiteral("EXM_FIX_POS"),      QStringLiteral("EXM_FIRMWARE"),
+    QStringLiteral("EXM_SOFTWARE"),     QStringLiteral("EXM_TOTALCELULAS"), QStringLiteral("EXM_AREAANALISADA"),
+    QStringLiteral("EXM_COEFVAR"),      QStringLiteral("EXM_HEXAGONAIS"),   QStringLiteral("EXM_DENSIDADE"),
+    QStringLiteral("EXM_DP"),           QStringLiteral("EXM_AREAMIN"),      QStringLiteral("EXM_AREAMED"),
+    QStringLiteral("EXM_AREAMAX"),      QStringLiteral("EXM_MORPHOINFO"),   QStringLiteral("EXM_MEGATINFO"),
+    QStringLiteral("EXM_IMG_CROP_ORIG"), QStringLiteral("EXM_IMG_CROP_PROC"), QStringLiteral("EXM_DIAGNOSTICO"),
+    QStringLiteral("EXM_OBSERVACAO"),   QStringLiteral("EXM_OLHO")};
+
 void readDoctor(QSqlQuery &query, TExame &exam)
 {
     const bool found = query.next();
-    exam.DoctorID = found ? query.value(QStringLiteral("MED_ID")).toInt() : 0;
-    exam.DoctorName = found ? query.value(QStringLiteral("MED_NOME")).toString() : QString();
-    exam.DoctorCRM = found ? query.value(QStringLiteral("MED_CRM")).toString() : QString();
+    exam.DoctorID = found ? query.value(0).toInt() : 0;
+    exam.DoctorName = found ? query.value(1).toString() : QString();
+    exam.DoctorCRM = found ? query.value(2).toString() : QString();
 }
 
 void readExamination(QSqlQuery &query, TExame &exam)
 {
-    auto field = [&](const char *name) { return query.value(QLatin1String(name)); };
+    auto field = [&](const char *name) { return query.value(kExamColumns.indexOf(QLatin1String(name))); };
     exam.ID = field("EXM_ID").toInt();
     exam.PatientID = field("EXM_PACIENTE").toInt();
     exam.DateText = dateText(field("EXM_DATA"));
@@ -70,14 +84,17 @@ bool TDExamination::LoadExamination(std::int32_t id, TExame &exam)
 {
     QSqlQuery &query = m_module.qryOperation();
     const std::map<QString, QVariant> param = {{QStringLiteral(":idExamination"), id}};
-    m_module.Run(query, QStringLiteral("SELECT * FROM EXAME WHERE EXM_ID = :idExamination"), param);
+    m_module.Run(query,
+                 QStringLiteral("SELECT ") + kExamColumns.join(QStringLiteral(", ")) +
+                     QStringLiteral(" FROM EXAME WHERE EXM_ID = :idExamination"),
+                 param);
     if (!query.next()) {
         query.finish();
         return false;
     }
     TExame loaded = exam;
     readExamination(query, loaded);
-    loaded.Eye = query.value(QStringLiteral("EXM_OLHO")).toInt();
+    loaded.Eye = query.value(kExamColumns.indexOf(QStringLiteral("EXM_OLHO"))).toInt();
 
     m_module.Run(query,
                  QStringLiteral("SELECT MED_ID, MED_NOME, MED_CRM FROM MEDICO WHERE MED_ID = "
@@ -90,8 +107,8 @@ bool TDExamination::LoadExamination(std::int32_t id, TExame &exam)
                                 "(SELECT EXM_PACIENTE FROM EXAME WHERE EXM_ID = :idExamination)"),
                  param);
     const bool patientFound = query.next();
-    loaded.Prontuario = patientFound ? query.value(QStringLiteral("PAC_PRONTUARIO")).toInt() : 0;
-    const QString birth = patientFound ? dateText(query.value(QStringLiteral("PAC_NASCIMENTO"))) : QString();
+    loaded.Prontuario = patientFound ? query.value(0).toInt() : 0;
+    const QString birth = patientFound ? dateText(query.value(1)) : QString();
     query.finish();
     loaded.Age = AgeInYears(birth, loaded.DateText);
     exam = loaded;

@@ -344,6 +344,7 @@ void TDataModule1::throwIfFailed(const QSqlQuery &query)
 
 QSqlQuery &TDataModule1::Run(QSqlQuery &statement, const QString &sql, const std::map<QString, QVariant> &params)
 {
+    statement.finish();
     statement = NewQuery();
     if (!statement.prepare(sql))
         throw EDatabaseError(DatabaseErrorText(statement.lastError()));
