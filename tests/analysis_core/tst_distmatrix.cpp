@@ -1,12 +1,14 @@
 // Neighbourhood matrix on hand-built centre tables with analytic answers
 // (rectangular lattices), and invariants on a found mosaic.
 #include "MosaicFrame.h"
+#include "SyntheticEndothelium.h"
 #include "UBCellFinder.h"
 #include "VoronoiDistMatrix.h"
 
 #include <QTest>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <set>
 #include <vector>
@@ -273,6 +275,52 @@ private slots:
         QVERIFY(kept > finder.CellCount() * 8 / 10);
         const double meanArea = double(area) / kept;
         QVERIFY2(meanArea > 95 && meanArea < 115, qPrintable(QString::number(meanArea)));
+    }
+
+    void syntheticEndothelium_data()
+    {
+        QTest::addColumn<double>("density");
+        QTest::addColumn<double>("blur");
+        QTest::addColumn<double>("falloff");
+        QTest::addColumn<bool>("found");
+        QTest::newRow("1000/mm2 sharp") << 1000.0 << 0.5 << 0.35 << true;
+        QTest::newRow("1000/mm2 blurred") << 1000.0 << 1.5 << 0.35 << true;
+        QTest::newRow("1000/mm2 even light") << 1000.0 << 0.8 << 0.0 << true;
+        // A whole frame of normal endothelium holds more than 1300 cells: discarded.
+        QTest::newRow("2500/mm2 whole frame") << 2500.0 << 0.8 << 0.35 << false;
+    }
+    void syntheticEndothelium()
+    {
+        QFETCH(double, density);
+        QFETCH(double, blur);
+        QFETCH(double, falloff);
+        QFETCH(bool, found);
+        cornix::sim::MosaicParams tissue;
+        tissue.cellDensity = density;
+        const cornix::sim::SyntheticEndothelium generator(11, tissue);
+        cornix::sim::CameraParams camera;
+        camera.focusBlur = blur;
+        camera.illuminationFalloff = falloff;
+        const auto rendered = generator.render(camera);
+        auto gray = std::make_unique<TGrayFrame>();
+        std::memcpy(gray->data(), rendered.pixels.data(), sizeof(TGrayFrame));
+        TCMFinder finder(*gray);
+        finder.Find(5, -3.0, TRect{200, 150, 440, 330});
+        QCOMPARE(finder.CellCount() > 0, found);
+        TDistMatrix m(finder.Cells());
+        m.Build();
+        checkInvariants(m);
+        if (!found)
+            return;
+        int kept = 0;
+        long area = 0;
+        for (int k = 1; k <= m.CellCount(); ++k)
+            if (m.Regions()[k].Area > 0)
+                ++kept, area += m.Regions()[k].Area;
+        const double meanArea = double(area) / kept;
+        const double trueArea = generator.meanCellAreaPx();
+        QVERIFY2(std::abs(meanArea - trueArea) < 0.1 * trueArea,
+                 qPrintable(QStringLiteral("%1 px vs %2 px").arg(meanArea).arg(trueArea)));
     }
 
     void addCell_data()
