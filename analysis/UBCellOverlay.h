@@ -132,7 +132,8 @@ void EnhanceContrast(QImage &image, const TRect &roi, const TContrastSettings &s
 // enhancement, then (into *unprocessed, if given) a copy of the image as it is
 // now, then colouring, boundaries, centres, pachymetry lines, boundaries and
 // centres when neither was asked for, and the region rectangle. Does nothing
-// unless roi is valid.
+// unless roi is valid. (The display's pen is left in not-XOR mode afterwards for
+// the operator's region drawing; that belongs to the window, not to the image.)
 void DrawOverlay(QImage &image, QImage *unprocessed, const TRect &roi, const TDistMatrix &matrix,
                  const TPachymetry &pachymetry, const TOverlayOptions &options,
                  const TContrastSettings &contrast);
