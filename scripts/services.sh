@@ -23,7 +23,21 @@ build="$(cd "$build" && pwd)"
 state="$build/firebird"
 pidfile="$state/server.pid"
 
+# The server runs as the firebird user and opens databases under the build folder:
+# every folder above it must at least be traversable (a checkout under a private
+# mktemp folder is not).
+allow_traversal() {
+  local dir="$1"
+  while [ "$dir" != "/" ]; do
+    if ! setpriv --reuid=firebird --regid=firebird --init-groups test -x "$dir" 2>/dev/null; then
+      chmod o+x "$dir" 2>/dev/null || true
+    fi
+    dir="$(dirname "$dir")"
+  done
+}
+
 prepare_state_dir() {
+  allow_traversal "$build"
   mkdir -p "$state"
   chown firebird:firebird "$state" 2>/dev/null || true
   chmod 0770 "$state"
