@@ -161,7 +161,7 @@ private slots:
         const TRun run = RunTool({});
         QCOMPARE(run.ExitCode, 0);
         QVERIFY(run.Out.contains(QString::fromUtf8("Total de células:")));
-        QVERIFY(run.Err.contains(QStringLiteral("synthetic frame")));
+        QVERIFY(run.Err.contains(QStringLiteral("analisando um quadro sintético")));
     }
 
     void folderAveragesFrames()
@@ -209,7 +209,8 @@ private slots:
         QVERIFY(QImage(kGoldenFrame).copy(160, 120, 320, 240).save(path));
         const TRun run = RunTool({path, "--format", "json"});
         QCOMPARE(run.ExitCode, 0);
-        QVERIFY(run.Err.contains(QStringLiteral("placed at the top-left of a 640 x 480 frame filled with its mean grey")));
+        QVERIFY(run.Err.contains(QStringLiteral("small.png: imagem de 320 × 240 colocada no canto superior esquerdo de um "
+                                             "quadro de 640 × 480 preenchido com o cinza médio")));
         QCOMPARE(ReadJson(run.Out)[K("frames")][0][K("roi")].toString(), QStringLiteral("40,30,279,209"));
     }
 
@@ -243,24 +244,33 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("message");
-        QTest::newRow("missing file") << "" << QStringList{"/nonexistent/frame.png"} << 3 << "no such file";
-        QTest::newRow("unreadable image") << "garbage" << QStringList{} << 3 << "not a readable image";
-        QTest::newRow("truncated PNG") << "truncated" << QStringList{} << 3 << "not a readable image";
-        QTest::newRow("1 x 1 image: empty default region") << "tiny" << QStringList{} << 3 << "give --roi";
-        QTest::newRow("larger than the frame") << "large" << QStringList{} << 3 << "larger than the 640 x 480 frame";
+        QTest::newRow("missing file") << "" << QStringList{"/nonexistent/frame.png"} << 3 << "arquivo não encontrado";
+        QTest::newRow("unreadable image") << "garbage" << QStringList{} << 3 << "não é uma imagem legível";
+        QTest::newRow("truncated PNG") << "truncated" << QStringList{} << 3
+                                       << "não é uma imagem legível (dados de imagem inválidos ou incompletos)";
+        QTest::newRow("1 x 1 image: empty default region") << "tiny" << QStringList{} << 3 << "(indique a região com --roi)";
+        QTest::newRow("larger than the frame") << "large" << QStringList{} << 3
+                                               << "imagem de 700 × 500; imagem maior que 640 × 480 não é aceita";
         QTest::newRow("region outside the frame") << "frame" << QStringList{"--roi", "600,400,700,470"} << 3
-                                                  << "lies outside the 640 x 480 frame";
+                                                  << "fora do quadro: ela precisa estar dentro de 0..639 × 0..479";
         QTest::newRow("region of area 50") << "frame" << QStringList{"--roi", "100,100,105,110"} << 3
-                                           << "more than 50 are needed";
-        QTest::newRow("malformed region") << "frame" << QStringList{"--roi", "1,2,3"} << 2 << "Left,Top,Right,Bottom";
+                                           << "com área de 50 pixels: a área precisa ser maior que 50";
+        QTest::newRow("malformed region") << "frame" << QStringList{"--roi", "1,2,3"} << 2
+                                         << "valor inválido '1,2,3' para --roi: use quatro inteiros esquerda,topo,direita,base";
         QTest::newRow("bad sensitivity") << "frame" << QStringList{"--sensitivity", "Média"} << 2
-                                         << "Alta, Normal, Baixa";
-        QTest::newRow("bad scale") << "frame" << QStringList{"--mm-per-pixel", "0"} << 2 << "positive number";
-        QTest::newRow("unknown option") << "frame" << QStringList{"--fast"} << 2 << "unknown option --fast";
-        QTest::newRow("option without value") << "frame" << QStringList{"--roi"} << 2 << "needs a value";
+                                         << "use Alta, Normal, Baixa ou um número";
+        QTest::newRow("bad scale") << "frame" << QStringList{"--mm-per-pixel", "0"} << 2 << "informe um número positivo";
+        QTest::newRow("unknown option") << "frame" << QStringList{"--fast"} << 2 << "opção desconhecida --fast (veja --help)";
+        QTest::newRow("option without value") << "frame" << QStringList{"--roi"} << 2 << "a opção --roi precisa de um valor";
+        QTest::newRow("bad format") << "frame" << QStringList{"--format", "xml"} << 2 << "use text, json ou csv";
+        QTest::newRow("density below 200") << "frame" << QStringList{"--density", "199"} << 2
+                                           << "informe de 200 a 6000 cel/mm²";
+        QTest::newRow("two inputs") << "frame" << QStringList{"other.png"} << 2 << "mais de uma entrada indicada";
+        QTest::newRow("demo with an input") << "frame" << QStringList{"--demo"} << 2
+                                            << "--demo não aceita arquivo de entrada";
         QTest::newRow("missing settings file") << "frame" << QStringList{"--ini", "/nonexistent/cornix.ini"} << 3
-                                               << "no such settings file";
-        QTest::newRow("empty folder") << "folder" << QStringList{} << 3 << "no BMP, PNG, JPEG or TIFF images";
+                                               << "arquivo de configuração não encontrado";
+        QTest::newRow("empty folder") << "folder" << QStringList{} << 3 << "nenhuma imagem BMP, PNG, JPEG ou TIFF na pasta";
     }
 
     void badInput()
@@ -304,9 +314,19 @@ private slots:
         QVERIFY2(run.Err.contains(message), qPrintable(run.Err));
         // One line of error (a padded image adds its note first).
         const QStringList lines = run.Err.trimmed().split(QLatin1Char('\n'));
-        QVERIFY2(lines.size() == 1 || (lines.size() == 2 && lines[0].contains(QStringLiteral("placed at the top-left"))),
+        QVERIFY2(lines.size() == 1 || (lines.size() == 2 && lines[0].contains(QStringLiteral("canto superior esquerdo"))),
                  qPrintable(run.Err));
         QVERIFY(run.Out.isEmpty());
+    }
+
+    void helpText()
+    {
+        const TRun run = RunTool({"--help"});
+        QCOMPARE(run.ExitCode, 0);
+        QVERIFY(run.Err.isEmpty());
+        for (const char *text : {"Uso: cornix-analyse [opções] [QUADRO | PASTA]", "--roi E,T,D,B", "--sensitivity S",
+                                 "--format text|json|csv", "--save-frame ARQUIVO", "Código de saída: 0 analisado"})
+            QVERIFY2(run.Out.contains(QString::fromUtf8(text)), text);
     }
 
     void sensitivity_data()

@@ -35,17 +35,17 @@ std::optional<TOutputFormat> ParseFormat(const QString &text)
 bool ApplyValue(TAnalyseRequest &r, const QString &name, const QString &value, QString *error)
 {
     const auto bad = [&](const QString &what) {
-        *error = QStringLiteral("invalid value '%1' for %2: %3").arg(value, name, what);
+        *error = QStringLiteral("valor inválido '%1' para %2: %3").arg(value, name, what);
         return false;
     };
     if (name == QLatin1String("--roi")) {
         r.Roi = ParseRect(value);
-        return r.Roi ? true : bad(QStringLiteral("expected Left,Top,Right,Bottom"));
+        return r.Roi ? true : bad(QStringLiteral("use quatro inteiros esquerda,topo,direita,base"));
     }
     if (name == QLatin1String("--sensitivity")) {
         const auto t = ParseSensitivity(value);
         if (!t)
-            return bad(QStringLiteral("expected Alta, Normal, Baixa or a number"));
+            return bad(QStringLiteral("use Alta, Normal, Baixa ou um número"));
         r.Threshold = *t;
         r.SensitivityText = value;
         return true;
@@ -53,26 +53,26 @@ bool ApplyValue(TAnalyseRequest &r, const QString &name, const QString &value, Q
     if (name == QLatin1String("--mm-per-pixel")) {
         const auto v = ParseDouble(value);
         if (!v || *v <= 0)
-            return bad(QStringLiteral("expected a positive number"));
+            return bad(QStringLiteral("informe um número positivo"));
         r.MmPerPixel = v;
         return true;
     }
     if (name == QLatin1String("--format")) {
         r.Format = ParseFormat(value);
-        return r.Format ? true : bad(QStringLiteral("expected text, json or csv"));
+        return r.Format ? true : bad(QStringLiteral("use text, json ou csv"));
     }
     if (name == QLatin1String("--seed")) {
         bool ok = false;
         const uint seed = value.toUInt(&ok);
         if (!ok)
-            return bad(QStringLiteral("expected a non-negative integer"));
+            return bad(QStringLiteral("informe um inteiro não negativo"));
         r.DemoSeed = seed;
         return true;
     }
     if (name == QLatin1String("--density")) {
         const auto v = ParseDouble(value);
         if (!v || *v < 200 || *v > 6000)
-            return bad(QStringLiteral("expected cells/mm² between 200 and 6000"));
+            return bad(QStringLiteral("informe de 200 a 6000 cel/mm²"));
         r.DemoDensity = *v;
         return true;
     }
@@ -125,11 +125,11 @@ QString CheckRoi(const TRect &roi)
 {
     const TRect r = NormalizedRect(roi);
     if (r.Left < 0 || r.Top < 0 || r.Right >= kFrameWidth || r.Bottom >= kFrameHeight)
-        return QStringLiteral("region %1,%2,%3,%4 lies outside the 640 x 480 frame")
+        return QStringLiteral("região de interesse %1,%2,%3,%4 fora do quadro: ela precisa estar dentro de 0..639 × 0..479")
             .arg(roi.Left).arg(roi.Top).arg(roi.Right).arg(roi.Bottom);
     const qint64 area = qint64(r.Right - r.Left) * (r.Bottom - r.Top);
     if (area <= 50)
-        return QStringLiteral("region %1,%2,%3,%4 has an area of %5 pixels; more than 50 are needed")
+        return QStringLiteral("região de interesse %1,%2,%3,%4 com área de %5 pixels: a área precisa ser maior que 50")
             .arg(roi.Left).arg(roi.Top).arg(roi.Right).arg(roi.Bottom).arg(area);
     return {};
 }
@@ -161,7 +161,7 @@ std::optional<TAnalyseRequest> ParseArguments(const QStringList &arguments, QStr
         } else if (TakesValue(name)) {
             if (!inlineValue) {
                 if (i + 1 >= arguments.size()) {
-                    *error = QStringLiteral("option %1 needs a value").arg(name);
+                    *error = QStringLiteral("a opção %1 precisa de um valor").arg(name);
                     return std::nullopt;
                 }
                 value = arguments[++i];
@@ -169,17 +169,17 @@ std::optional<TAnalyseRequest> ParseArguments(const QStringList &arguments, QStr
             if (!ApplyValue(r, name, value, error))
                 return std::nullopt;
         } else if (name.startsWith(QLatin1Char('-')) && name.size() > 1) {
-            *error = QStringLiteral("unknown option %1 (see --help)").arg(name);
+            *error = QStringLiteral("opção desconhecida %1 (veja --help)").arg(name);
             return std::nullopt;
         } else if (!r.Input.isEmpty()) {
-            *error = QStringLiteral("more than one input given ('%1' and '%2')").arg(r.Input, name);
+            *error = QStringLiteral("mais de uma entrada indicada ('%1' e '%2')").arg(r.Input, name);
             return std::nullopt;
         } else {
             r.Input = name;
         }
     }
     if (r.Demo && !r.Input.isEmpty()) {
-        *error = QStringLiteral("--demo takes no input file");
+        *error = QStringLiteral("--demo não aceita arquivo de entrada");
         return std::nullopt;
     }
     // With nothing to analyse the tool shows what it does on a synthetic frame.
@@ -191,28 +191,32 @@ std::optional<TAnalyseRequest> ParseArguments(const QStringList &arguments, QStr
 QString UsageText()
 {
     return QStringLiteral(
-        "Usage: cornix-analyse [options] [FRAME | FOLDER]\n"
-        "Analyses endothelium frames (BMP, PNG, JPEG, TIFF; at most 640 x 480) exactly as the\n"
-        "examination window does and prints the figures. Without an input it analyses a\n"
-        "synthetic frame (--demo).\n"
+        "Uso: cornix-analyse [opções] [QUADRO | PASTA]\n"
+        "Analisa quadros do endotélio (BMP, PNG, JPEG, TIFF; no máximo 640 × 480) exatamente como\n"
+        "a janela de exame e mostra os resultados. Sem entrada, analisa um quadro sintético\n"
+        "(--demo).\n"
         "\n"
-        "Options:\n"
-        "  --roi L,T,R,B          region of interest in frame pixels (default: the image inset\n"
-        "                         by an eighth of its width and height on each side)\n"
-        "  --sensitivity S        Alta (-2.5), Normal (-3.0, default), Baixa (-3.5) or a threshold\n"
-        "  --mm-per-pixel X       length scale (default: pixelToMM of --ini, else 0.001860)\n"
-        "  --ini FILE             settings file: pixelToMM, pixelToPaq, IMAGEPROCESSING, decimal separator\n"
-        "  --format text|json|csv output (default: text for a frame, json for a folder)\n"
-        "  --overlay FILE         write the frame with its overlay (colour by sides, edges,\n"
-        "                         centres) as PNG; for a folder, FILE is a folder\n"
-        "  --original             draw the overlay over the original region, not the contrast view\n"
-        "  --demo                 analyse a synthetic frame\n"
-        "  --seed N               seed of the synthetic frame (default 1)\n"
-        "  --density D            cells/mm² of the synthetic frame (default 2500)\n"
-        "  --save-frame FILE      write the analysed 640 x 480 frame as PNG\n"
-        "  -h, --help             this text\n"
+        "Opções:\n"
+        "  --roi E,T,D,B          região de interesse em pixels do quadro (esquerda, topo, direita,\n"
+        "                         base; padrão: a imagem recuada de um oitavo da largura e da\n"
+        "                         altura em cada lado)\n"
+        "  --sensitivity S        Alta (-2.5), Normal (-3.0, padrão), Baixa (-3.5) ou um limiar\n"
+        "  --mm-per-pixel X       escala de comprimento (padrão: pixelToMM de --ini, senão 0.001860)\n"
+        "  --ini ARQUIVO          arquivo de configuração: pixelToMM, pixelToPaq, IMAGEPROCESSING,\n"
+        "                         separador decimal\n"
+        "  --format text|json|csv saída (padrão: text para um quadro, json para uma pasta)\n"
+        "  --overlay ARQUIVO      grava o quadro com a sobreposição (cor pelo número de lados,\n"
+        "                         bordas, centros) em PNG; para uma pasta, ARQUIVO é uma pasta\n"
+        "  --original             desenha a sobreposição sobre a região original, não sobre a\n"
+        "                         vista de contraste\n"
+        "  --demo                 analisa um quadro sintético\n"
+        "  --seed N               semente do quadro sintético (padrão 1)\n"
+        "  --density D            cel/mm² do quadro sintético (padrão 2500)\n"
+        "  --save-frame ARQUIVO   grava o quadro analisado de 640 × 480 em PNG\n"
+        "  -h, --help             este texto\n"
         "\n"
-        "Exit status: 0 analysed, 2 bad command line, 3 bad input, 4 too few cells, 5 output not written.\n");
+        "Código de saída: 0 analisado, 2 linha de comando inválida, 3 entrada inválida,\n"
+        "4 células insuficientes, 5 saída não gravada.\n");
 }
 
 } // namespace cornix::cli

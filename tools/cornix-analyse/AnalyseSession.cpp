@@ -23,7 +23,7 @@ TFrameResult TAnalyseSession::Analyse(const QImage &frame, const QString &name, 
     result.Name = name;
     result.Roi = NormalizedRect(roi);
     if (!m_buffer->AddFrame(frame, QString(), 0, m_threshold, TPachymetry{}, TRect{}, 0)) {
-        result.Message = QStringLiteral("%1: not enough memory for the frame").arg(name);
+        result.Message = QStringLiteral("%1: memória insuficiente para o quadro").arg(name);
         return result;
     }
     const int f = m_buffer->FrameCount() - 1;
@@ -44,7 +44,7 @@ TFrameResult TAnalyseSession::Analyse(const QImage &frame, const QString &name, 
         result.Message = QString(outcome.Message).replace(QLatin1Char('\r'), QLatin1Char(' '));
         break;
     case TAnalyseOutcome::NoValidRegion:
-        result.Message = QStringLiteral("%1: the region of interest is not valid").arg(name);
+        result.Message = QStringLiteral("%1: a região de interesse não é válida").arg(name);
         break;
     }
     return result;

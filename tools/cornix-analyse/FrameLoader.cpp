@@ -45,6 +45,25 @@ private:
     int m_saved = -1;
 };
 
+QString TooLargeText(const QString &name, int width, int height)
+{
+    return QStringLiteral("%1: imagem de %2 × %3; imagem maior que 640 × 480 não é aceita")
+        .arg(name).arg(width).arg(height);
+}
+
+// The reader's own error strings are English; users read Portuguese.
+QString ReaderErrorText(QImageReader::ImageReaderError error)
+{
+    switch (error) {
+    case QImageReader::FileNotFoundError: return QStringLiteral("arquivo não encontrado");
+    case QImageReader::DeviceError: return QStringLiteral("falha ao ler o arquivo");
+    case QImageReader::UnsupportedFormatError: return QStringLiteral("formato não reconhecido");
+    case QImageReader::InvalidDataError: return QStringLiteral("dados de imagem inválidos ou incompletos");
+    case QImageReader::UnknownError: break;
+    }
+    return QStringLiteral("erro desconhecido");
+}
+
 } // namespace
 
 int MeanGrey(const QImage &image)
@@ -63,12 +82,11 @@ int MeanGrey(const QImage &image)
 std::optional<TLoadedFrame> FrameFromImage(const QImage &image, const QString &name, QString *error)
 {
     if (image.isNull()) {
-        *error = QStringLiteral("%1: not a readable image").arg(name);
+        *error = QStringLiteral("%1: não é uma imagem legível").arg(name);
         return std::nullopt;
     }
     if (image.width() > kFrameWidth || image.height() > kFrameHeight) {
-        *error = QStringLiteral("%1: image is %2 x %3, larger than the 640 x 480 frame")
-                     .arg(name).arg(image.width()).arg(image.height());
+        *error = TooLargeText(name, image.width(), image.height());
         return std::nullopt;
     }
     TLoadedFrame loaded;
@@ -86,8 +104,8 @@ std::optional<TLoadedFrame> FrameFromImage(const QImage &image, const QString &n
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.drawImage(0, 0, rgb);
     painter.end();
-    loaded.Note = QStringLiteral("%1: image is %2 x %3; placed at the top-left of a 640 x 480 frame filled with "
-                                 "its mean grey level %4")
+    loaded.Note = QStringLiteral("%1: imagem de %2 × %3 colocada no canto superior esquerdo de um quadro de "
+                                 "640 × 480 preenchido com o cinza médio %4")
                       .arg(name).arg(image.width()).arg(image.height()).arg(grey);
     return loaded;
 }
@@ -96,11 +114,11 @@ std::optional<TLoadedFrame> LoadFrame(const QString &fileName, QString *error)
 {
     const QFileInfo info(fileName);
     if (!info.exists()) {
-        *error = QStringLiteral("%1: no such file").arg(fileName);
+        *error = QStringLiteral("%1: arquivo não encontrado").arg(fileName);
         return std::nullopt;
     }
     if (!info.isFile()) {
-        *error = QStringLiteral("%1: not a file").arg(fileName);
+        *error = QStringLiteral("%1: não é um arquivo").arg(fileName);
         return std::nullopt;
     }
     QImageReader reader(fileName);
@@ -109,13 +127,12 @@ std::optional<TLoadedFrame> LoadFrame(const QString &fileName, QString *error)
     // Refuse oversized images before decoding them.
     const QSize size = reader.size();
     if (size.isValid() && (size.width() > kFrameWidth || size.height() > kFrameHeight)) {
-        *error = QStringLiteral("%1: image is %2 x %3, larger than the 640 x 480 frame")
-                     .arg(fileName).arg(size.width()).arg(size.height());
+        *error = TooLargeText(fileName, size.width(), size.height());
         return std::nullopt;
     }
     const QImage image = reader.read();
     if (image.isNull()) {
-        *error = QStringLiteral("%1: not a readable image (%2)").arg(fileName, reader.errorString());
+        *error = QStringLiteral("%1: não é uma imagem legível (%2)").arg(fileName, ReaderErrorText(reader.error()));
         return std::nullopt;
     }
     return FrameFromImage(image, fileName, error);

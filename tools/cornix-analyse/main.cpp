@@ -38,7 +38,7 @@ std::optional<TSessionSettings> LoadSettings(const TAnalyseRequest &request, QSt
     TSessionSettings settings;
     if (!request.IniFile.isEmpty()) {
         if (!QFileInfo(request.IniFile).isFile()) {
-            *error = QStringLiteral("%1: no such settings file").arg(request.IniFile);
+            *error = QStringLiteral("%1: arquivo de configuração não encontrado").arg(request.IniFile);
             return std::nullopt;
         }
         try {
@@ -54,7 +54,7 @@ std::optional<TSessionSettings> LoadSettings(const TAnalyseRequest &request, QSt
     if (request.MmPerPixel)
         settings.PixelToMM = *request.MmPerPixel;
     if (!(settings.PixelToMM > 0)) {
-        *error = QStringLiteral("the length scale must be positive (pixelToMM or --mm-per-pixel)");
+        *error = QStringLiteral("a escala de comprimento precisa ser positiva (pixelToMM ou --mm-per-pixel)");
         return std::nullopt;
     }
     return settings;
@@ -75,7 +75,7 @@ QList<TInput> CollectInputs(const TAnalyseRequest &request, const TSessionSettin
     *isFolder = false;
     if (request.Demo) {
         const TSyntheticFrame demo = SyntheticFrame(request.DemoSeed, request.DemoDensity, settings.PixelToMM);
-        TInput input{QStringLiteral("synthetic(seed=%1,density=%2)").arg(request.DemoSeed).arg(request.DemoDensity),
+        TInput input{QStringLiteral("sintético(semente=%1,densidade=%2)").arg(request.DemoSeed).arg(request.DemoDensity),
                      TLoadedFrame{demo.Frame, demo.Frame.width(), demo.Frame.height(), {}}, {}, demo.TrueDensity,
                      demo.Roi};
         inputs << input;
@@ -86,7 +86,7 @@ QList<TInput> CollectInputs(const TAnalyseRequest &request, const TSessionSettin
         *isFolder = true;
         const QStringList files = FrameFiles(request.Input);
         if (files.isEmpty())
-            *error = QStringLiteral("%1: no BMP, PNG, JPEG or TIFF images in the folder").arg(request.Input);
+            *error = QStringLiteral("%1: nenhuma imagem BMP, PNG, JPEG ou TIFF na pasta").arg(request.Input);
         for (const QString &file : files) {
             TInput input{file, std::nullopt, {}, std::nullopt, std::nullopt};
             input.Frame = LoadFrame(file, &input.Error);
@@ -136,7 +136,7 @@ TFrameResult AnalyseInput(const TInput &input, const TAnalyseRequest &request, b
     const QString problem = CheckRoi(roi);
     if (!problem.isEmpty()) {
         result.Roi = roi;
-        result.Message = QStringLiteral("%1: %2 (give --roi)").arg(input.Name, problem);
+        result.Message = QStringLiteral("%1: %2 (indique a região com --roi)").arg(input.Name, problem);
         if (isFolder)
             Note(result.Message);
         return result;
@@ -148,13 +148,13 @@ TFrameResult AnalyseInput(const TInput &input, const TAnalyseRequest &request, b
         Note(QStringLiteral("%1: %2").arg(result.Name, result.Message));
     if (!request.SaveFrame.isEmpty() && !isFolder
         && !CompactForSaving(input.Frame->Frame).save(request.SaveFrame, "PNG")) {
-        Note(QStringLiteral("%1: cannot write the frame").arg(request.SaveFrame));
+        Note(QStringLiteral("%1: não foi possível gravar o quadro").arg(request.SaveFrame));
         *outputFailed = true;
     }
     if (result.Status == TFrameResult::Analysed && !request.Overlay.isEmpty()) {
         const QString path = OverlayPath(request, isFolder, result.Name);
         if (!session.OverlayImage(result, request.OriginalView).save(path, "PNG")) {
-            Note(QStringLiteral("%1: cannot write the overlay").arg(path));
+            Note(QStringLiteral("%1: não foi possível gravar a imagem com a sobreposição").arg(path));
             *outputFailed = true;
         }
     }
@@ -197,10 +197,10 @@ int Run(const QStringList &arguments)
     if (!error.isEmpty())
         return Fail(ExitInput, error);
     if (request->Demo)
-        Note(QStringLiteral("analysing a synthetic frame (seed %1, %2 cells/mm², illuminated field 330 x 250 px)")
+        Note(QStringLiteral("analisando um quadro sintético (semente %1, %2 cel/mm², campo iluminado de 330 × 250 px)")
                  .arg(request->DemoSeed).arg(request->DemoDensity));
     if (isFolder && !request->Overlay.isEmpty() && !QDir().mkpath(request->Overlay))
-        return Fail(ExitOutput, QStringLiteral("%1: cannot create the overlay folder").arg(request->Overlay));
+        return Fail(ExitOutput, QStringLiteral("%1: não foi possível criar a pasta das sobreposições").arg(request->Overlay));
 
     TAnalyseSession session(*settings, request->Threshold);
     QList<TFrameResult> results;
@@ -243,7 +243,7 @@ int main(int argc, char *argv[])
         arguments.removeFirst();
         return Run(arguments);
     } catch (const std::bad_alloc &) {
-        return Fail(ExitInput, QStringLiteral("not enough memory"));
+        return Fail(ExitInput, QStringLiteral("memória insuficiente"));
     } catch (const std::exception &e) {
         return Fail(ExitInput, QString::fromLocal8Bit(e.what()));
     }

@@ -17,6 +17,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 using namespace cornix;
@@ -70,12 +71,24 @@ TTrial RunTrial(std::uint32_t seed, double density, double threshold, const TSyn
     return trial;
 }
 
+// Column headings padded by characters, not bytes: the accented ones are
+// longer in UTF-8 than on screen.
+void PrintHeadings()
+{
+    const std::pair<const char *, int> headings[] = {
+        {"densidade", 9},     {"analisados", 10},  {"células", 10},    {"precisão%", 10},
+        {"revocação%", 10},   {"erro dens.%", 12}, {"|erro| máx.", 12}, {"ms/quadro", 10}};
+    QStringList cells;
+    for (const auto &[text, width] : headings)
+        cells << QString::fromUtf8(text).rightJustified(width);
+    std::printf("%s\n", cells.join(QLatin1Char(' ')).toUtf8().constData());
+}
+
 void PrintTable(const char *title, const TSyntheticStyle &style, int seeds, double threshold)
 {
-    std::printf("\n%s (jitter %.2f, blur %.1f px, noise %.1f, %d guttae)\n", title, style.SizeVariation,
+    std::printf("\n%s (variação %.2f, desfoque %.1f px, ruído %.1f, %d gutatas)\n", title, style.SizeVariation,
                 style.FocusBlur, style.NoiseSigma, style.GuttaCount);
-    std::printf("%8s %9s %10s %8s %8s %12s %12s %9s\n", "density", "analysed", "cells/roi", "prec%", "recall%",
-                "densErr%", "|densErr|max", "ms/frame");
+    PrintHeadings();
     for (double density = 1000; density <= 3500; density += 500) {
         int analysed = 0;
         double precision = 0, recall = 0, error = 0, worst = 0, ms = 0, cells = 0;
@@ -92,7 +105,7 @@ void PrintTable(const char *title, const TSyntheticStyle &style, int seeds, doub
             worst = std::max(worst, std::abs(trial.DensityError));
         }
         const double n = std::max(analysed, 1);
-        std::printf("%8.0f %6d/%-2d %10.0f %8.2f %8.2f %+12.2f %12.2f %9.1f\n", density, analysed, seeds, cells / n,
+        std::printf("%9.0f %7d/%-2d %10.0f %10.2f %10.2f %+12.2f %12.2f %10.1f\n", density, analysed, seeds, cells / n,
                     100 * precision / n, 100 * recall / n, error / n, worst, ms / seeds);
     }
 }
@@ -111,12 +124,12 @@ int main(int argc, char *argv[])
         else if (args[i] == QLatin1String("--sensitivity"))
             threshold = ParseSensitivity(args[i + 1]).value_or(kNormalSensitivity);
     }
-    std::printf("Synthetic frames, %.6f mm/pixel, threshold %.2f, %d seeds per density, centres matched within "
-                "%.0f px;\nprecision and recall over the centres strictly inside the region, density error against "
-                "the mosaic's density\n",
+    std::printf("Quadros sintéticos, %.6f mm/pixel, limiar %.2f, %d sementes por densidade, centros pareados a "
+                "até %.0f px;\nprecisão e revocação sobre os centros estritamente dentro da região, erro da "
+                "densidade em relação à densidade do mosaico\n",
                 kMmPerPixel, threshold, seeds, kMatchDistance);
-    PrintTable("Typical mosaic", TSyntheticStyle{}, seeds, threshold);
-    PrintTable("Pleomorphic, softer and noisier", TSyntheticStyle{0.45, 1.5, 8.0, 0}, seeds, threshold);
-    PrintTable("With guttae", TSyntheticStyle{0.30, 1.0, 5.0, 15}, seeds, threshold);
+    PrintTable("Mosaico típico", TSyntheticStyle{}, seeds, threshold);
+    PrintTable("Pleomórfico, menos nítido e com mais ruído", TSyntheticStyle{0.45, 1.5, 8.0, 0}, seeds, threshold);
+    PrintTable("Com gutatas", TSyntheticStyle{0.30, 1.0, 5.0, 15}, seeds, threshold);
     return 0;
 }
