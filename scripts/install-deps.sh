@@ -9,8 +9,6 @@ PACKAGES=(
   # Qt 6: widgets, SQL with the Firebird driver, serial port, multimedia, charts, printing
   qt6-base-dev qt6-base-dev-tools libqt6sql6-ibase qt6-serialport-dev qt6-multimedia-dev
   qt6-charts-dev libqt6opengl6-dev
-  # platform plugins, among them "offscreen" for the widget tests
-  qt6-qpa-plugins
   # TIFF (and other) image readers for the command-line analyser
   qt6-image-formats-plugins
   # camera controls on Linux
