@@ -53,7 +53,8 @@ void readExamination(QSqlQuery &query, TExame &exam)
     exam.TimeText = field("EXM_HORA").isNull() ? QString() : field("EXM_HORA").toTime().toString(QStringLiteral("hh:mm:ss"));
     exam.TotalImages = field("EXM_TOTALIMG").toInt();
     exam.Pachymetry = field("EXM_PAQUIMETRIA").toInt();
-    exam.FixSide = field("EXM_FIX_SIDE").toString().left(1);
+    // CHAR(1): the driver pads an empty side with a blank.
+    exam.FixSide = field("EXM_FIX_SIDE").toString().trimmed().left(1);
     exam.FixPos = static_cast<std::uint16_t>(field("EXM_FIX_POS").toInt());
     exam.Firmware = field("EXM_FIRMWARE").toString();
     exam.Software = field("EXM_SOFTWARE").toString();

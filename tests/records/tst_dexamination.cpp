@@ -23,6 +23,8 @@ private slots:
     void isValidBirthDate();
 
     void loadExaminationRoundTrip();
+    void loadFixation_data();
+    void loadFixation();
     void loadMissingExaminationLeavesRecord();
     void patientAge();
 
@@ -147,6 +149,39 @@ void TestDExamination::loadExaminationRoundTrip()
     QCOMPARE(loaded.CropProcPath, folder + QStringLiteral("/Process.bmp"));
     QCOMPARE(loaded.Diagnosis, QStringLiteral("Córnea transparente"));
     QCOMPARE(loaded.Observation, QStringLiteral("Sem alterações"));
+}
+
+void TestDExamination::loadFixation_data()
+{
+    QTest::addColumn<QString>("side");
+    QTest::addColumn<int>("position");
+    QTest::newRow("centre: empty side stays empty") << "" << 0;
+    QTest::newRow("12 h: empty side stays empty") << "" << 12;
+    QTest::newRow("temporal 4 h") << "T" << 4;
+    QTest::newRow("nasal 10 h") << "N" << 10;
+}
+
+void TestDExamination::loadFixation()
+{
+    QFETCH(QString, side);
+    QFETCH(int, position);
+    TBDCornyx db(*m_db.module);
+    static int prontuario = 4400;
+    TPaciente patient = MakePatient(++prontuario, QStringLiteral("Fixação Paciente"));
+    QVERIFY(db.SavePatient(patient));
+    TMedico doctor = MakeDoctor(QStringLiteral("rui fixa"), QStringLiteral("M"), QString::number(prontuario));
+    QVERIFY(db.SaveDoctor(doctor));
+    TBFrameBuffer frames;
+    FillFrames(frames);
+    TExame saved = MakeExam(doctor.ID, patient.ID);
+    saved.FixSide = side;
+    saved.FixPos = std::uint16_t(position);
+    QVERIFY(db.SaveExamination(saved, frames));
+
+    TExame loaded;
+    QVERIFY(TDExamination(*m_db.module).LoadExamination(saved.ID, loaded));
+    QCOMPARE(loaded.FixSide, side);
+    QCOMPARE(int(loaded.FixPos), position);
 }
 
 void TestDExamination::loadMissingExaminationLeavesRecord()
