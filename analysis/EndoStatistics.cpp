@@ -15,6 +15,13 @@ bool strictlyInside(const TRegionRec &region, const TRect &roi)
     return roi.Top < region.Row && region.Row < roi.Bottom && roi.Left < region.Col && region.Col < roi.Right;
 }
 
+// An erased region (Area 0, centre stored as (0, 0)) is never a cell, even when a
+// region of interest dragged past the frame's top-left corner holds (0, 0).
+bool counts(const TRegionRec &region, const TRect &roi)
+{
+    return region.Area > 0 && strictlyInside(region, roi);
+}
+
 int sidesBin(std::int32_t sides)
 {
     return (sides >= 4 && sides <= 7) ? sides - 4 : kSidesBins - 1;
@@ -59,7 +66,7 @@ void CalculateFrameStats(std::uint16_t n, double pixelToMM, const TRegionTable &
     areas.reserve(static_cast<std::size_t>(last));
     for (int k = 1; k <= last; ++k) {
         const TRegionRec &region = regions[static_cast<std::size_t>(k)];
-        if (!strictlyInside(region, roi))
+        if (!counts(region, roi))
             continue;
         const int sides = sidesBin(region.Sides);
         stats.SidesHist[static_cast<std::size_t>(sides)] = increment(stats.SidesHist[static_cast<std::size_t>(sides)]);

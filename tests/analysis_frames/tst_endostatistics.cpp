@@ -11,6 +11,8 @@
 
 using namespace cornix;
 
+Q_DECLARE_METATYPE(TRect)
+
 namespace {
 
 // Region table with the given regions as entries 1..n; entry 0 holds n.
@@ -156,15 +158,27 @@ private slots:
         QCOMPARE(stats.CellCount, counted ? 1 : 0);
     }
 
-    void erasedRegionNotCountedEvenWithRoiFromZero()
+    void erasedRegionNotCounted_data()
     {
+        QTest::addColumn<TRect>("roi");
+        QTest::newRow("region from the frame's corner") << TRect{0, 0, 639, 479};
+        // A region dragged past the top-left corner holds (0, 0) strictly inside.
+        QTest::newRow("region reaching past the corner") << TRect{-20, -10, 639, 479};
+    }
+
+    void erasedRegionNotCounted()
+    {
+        QFETCH(TRect, roi);
         Regions r;
         r.add(0, 0, 0, 0);
         r.add(400, 6, 100, 100);
+        r.add(0, 3, 0, 0);
         TFrameStats stats;
-        CalculateFrameStats(r.n, 0.001, *r.table, TRect{0, 0, 639, 479}, stats);
+        CalculateFrameStats(r.n, 0.001, *r.table, roi, stats);
         QCOMPARE(stats.CellCount, 1);
         QCOMPARE(stats.MinArea, 400.0);
+        QCOMPARE(stats.SidesHist, (TSidesHist{0, 0, 1, 0, 0}));
+        QCOMPARE(stats.Density, 2500);
     }
 
     void analyticFigures()
