@@ -1,5 +1,7 @@
 #include "UBVideoGrabber_Espec_L.h"
 
+#include "Numbers.h"
+
 using cornix::video::TShapeKind;
 using cornix::video::TShapeOverlay;
 
@@ -23,7 +25,10 @@ void TVGrabber_Espec_L::DoPreviewStarted()
         return;
     // The colour value is 0x00BBGGRR; 65280 is pure green.
     const QColor pen(kTargetColor & 0xFF, (kTargetColor >> 8) & 0xFF, (kTargetColor >> 16) & 0xFF);
-    const int cx = VideoWidth / 2, cy = VideoHeight / 2;
+    // The centre is half the size, rounded ties-to-even like every other position; the
+    // offsets below are even, so rounding the centre once rounds every position.
+    const int cx = int(cornix::RoundHalfEven(VideoWidth / 2.0));
+    const int cy = int(cornix::RoundHalfEven(VideoHeight / 2.0));
     Grabber->ClearShapeOverlays(); // a restarted preview does not stack targets
     Grabber->AddShapeOverlay({TShapeKind::Ellipse, QRect(cx - 20, cy - 20, 40, 40), pen});
     Grabber->AddShapeOverlay({TShapeKind::Rectangle, QRect(cx, cy - 50, 1, 20), pen});

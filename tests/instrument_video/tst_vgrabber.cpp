@@ -58,6 +58,8 @@ private slots:
     void pauseResumeStop();
     void setVideoVisible();
     void alignmentTargetGeometry();
+    void alignmentTargetBoxes_data();
+    void alignmentTargetBoxes();
     void alignmentTargetNotStackedOnRestart();
     void destroyWhileFramesArrive();
     void panelDestroyedBeforeWrapper();
@@ -364,6 +366,38 @@ void TestVGrabber::alignmentTargetGeometry()
         for (int dy = -1; dy <= 1; ++dy)
             onDiagonal = onDiagonal || green(160 + d + dx, 120 + d + dy);
     QVERIFY(onDiagonal);
+}
+
+void TestVGrabber::alignmentTargetBoxes_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QPoint>("centre");
+    QTest::newRow("auxiliary 320 x 240") << QSize(320, 240) << QPoint(160, 120);
+    QTest::newRow("main size 640 x 480") << QSize(640, 480) << QPoint(320, 240);
+    // Odd sizes: the half lands on .5 and rounds to the even neighbour.
+    QTest::newRow("321 x 241 rounds down") << QSize(321, 241) << QPoint(160, 120);
+    QTest::newRow("323 x 243 rounds up") << QSize(323, 243) << QPoint(162, 122);
+}
+
+void TestVGrabber::alignmentTargetBoxes()
+{
+    QFETCH(QSize, size);
+    QFETCH(QPoint, centre);
+    QWidget panel;
+    panel.resize(size.width(), size.height() + 20);
+    TVGrabber_Espec_L grabber(&panel, std::uint16_t(size.width()), std::uint16_t(size.height()), 20, 0, 1, 100,
+                              false, false);
+    const QList<TShapeOverlay> &shapes = grabber.Component()->ShapeOverlays();
+    QCOMPARE(shapes.size(), 5);
+    const int cx = centre.x(), cy = centre.y();
+    QCOMPARE(shapes[0].kind, TShapeKind::Ellipse);
+    QCOMPARE(shapes[0].box, QRect(cx - 20, cy - 20, 40, 40));
+    QCOMPARE(shapes[1].box, QRect(cx, cy - 50, 1, 20));
+    QCOMPARE(shapes[2].box, QRect(cx, cy + 30, 1, 20));
+    QCOMPARE(shapes[3].box, QRect(cx - 50, cy, 20, 1));
+    QCOMPARE(shapes[4].box, QRect(cx + 30, cy, 20, 1));
+    for (const TShapeOverlay &shape : shapes)
+        QCOMPARE(shape.pen, QColor(0, 255, 0)); // colour value 65280
 }
 
 void TestVGrabber::alignmentTargetNotStackedOnRestart()
