@@ -78,7 +78,8 @@ std::pair<int, int> cpfCheckDigits(const QString &digits)
     int s1 = 0, s2 = 0;
     for (int i = 1; i <= 9; ++i) {
         const QChar c = i <= digits.size() ? digits[i - 1] : QChar();
-        const int d = c.isDigit() ? c.digitValue() : 0;
+        // Only the decimal digits 0-9 count; anything else (other scripts' digits too) is 0.
+        const int d = c >= u'0' && c <= u'9' ? c.digitValue() : 0;
         s1 += (11 - i) * d;
         s2 += d;
     }

@@ -145,6 +145,11 @@ void TestDataBaseCornyx::isValidCPF_data()
     QTest::newRow("punctuated") << "529.982.247-25" << false;
     QTest::newRow("empty") << "" << false;
     QTest::newRow("first check digit 0 (r < 2)") << "11144477735" << true;
+    // Arabic-Indic digits 5 2 9 9 8 2 2 4 7 count as 0: their check digits would be 00.
+    QTest::newRow("non-ASCII digits are not digits")
+        << QStringLiteral("\u0665\u0662\u0669\u0669\u0668\u0662\u0662\u0664\u066725") << false;
+    QTest::newRow("non-ASCII digits count as 0")
+        << QStringLiteral("\u0665\u0662\u0669\u0669\u0668\u0662\u0662\u0664\u066700") << true;
 }
 
 void TestDataBaseCornyx::isValidCPF()
