@@ -122,8 +122,9 @@ bool TSerial::OpenLink(const QString &settingsName)
     }
     if (m_port.isOpen())
         m_port.close();
-    m_port.setPortName(TBIniSettings::ReadIniValue(m_iniFileName, TIniKind::Str, QStringLiteral("comPort"),
-                                                   QStringLiteral("HARDWARE")));
+    m_portName = TBIniSettings::ReadIniValue(m_iniFileName, TIniKind::Str, QStringLiteral("comPort"),
+                                             QStringLiteral("HARDWARE"));
+    m_port.setPortName(m_portName);
     if (reopen(true)) {
         m_port.clear(QSerialPort::Input); // whatever the instrument sent before we listened
         m_lastError = 0;
@@ -360,7 +361,7 @@ QString TSerial::ErrorMessage(int code) const
     case 0:
         return {};
     case 1:
-        return QStringLiteral("ERRO AO ABRIR A PORTA DE COMUNICACAO ") + m_port.portName() + QStringLiteral(" !");
+        return QStringLiteral("ERRO AO ABRIR A PORTA DE COMUNICACAO ") + m_portName + QStringLiteral(" !");
     case 2:
         return QStringLiteral("RESPOSTA INESPERADA!\n\nO Hardware respondeu de forma inesperada.\n"
                               "Tente executar o comando novamente.\nComando Enviado : ")

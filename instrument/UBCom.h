@@ -52,7 +52,8 @@ public:
     const QString &LastReply() const { return m_lastReply; }
     const QString &InvalidData() const { return m_invalidData; }
     const QString &LastCommand() const { return m_lastCommand; }
-    QString PortName() const { return m_port.portName(); }
+    // As the settings file gives it (QSerialPort drops a leading "/dev/").
+    const QString &PortName() const { return m_portName; }
     bool IsOpen() const { return m_port.isOpen(); }
 
     // The message ReportError shows for a code, and the name it logs.
@@ -86,6 +87,7 @@ private:
     void showPlain(const QString &text) const;
 
     QSerialPort m_port;
+    QString m_portName;
     cornix::SerialScrambler m_scrambler;
     bool m_receiveEvents = true;
     std::string m_rxBuffer;

@@ -111,6 +111,9 @@ void TestTSerial::openLink_data()
                                       << QStringLiteral("O arquivo de inicialização %1 não existe") << false;
     QTest::newRow("no such port") << "/nonexistent/ttyUSB9" << false << 1
                                   << QStringLiteral("ERRO AO ABRIR A PORTA DE COMUNICACAO /nonexistent/ttyUSB9 !") << true;
+    // The message names the port as the settings file gives it, folder included.
+    QTest::newRow("no such device") << "/dev/ttyCORNIX9" << false << 1
+                                    << QStringLiteral("ERRO AO ABRIR A PORTA DE COMUNICACAO /dev/ttyCORNIX9 !") << true;
 }
 
 void TestTSerial::openLink()
@@ -260,6 +263,10 @@ void TestTSerial::instrumentErrorMessage_data()
     QTest::addColumn<int>("code");
     QTest::addColumn<int>("param");
     QTest::addColumn<QString>("message");
+    QTest::newRow("2 reported by the instrument")
+        << 2 << 0
+        << QStringLiteral("RESPOSTA INESPERADA!\n\nO Hardware respondeu de forma inesperada.\nTente executar o "
+                          "comando novamente.\nComando Enviado : \"L002\"\nResposta : \"R002000\"");
     QTest::newRow("5") << 5 << 0
                        << QStringLiteral("COMANDO DESCONHECIDO PELO HARDWARE\n\nO comando enviado :L002\nnão é "
                                          "recolhecido pelo hardware.\nVerifique a versão do firmware.");
