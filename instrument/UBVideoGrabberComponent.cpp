@@ -95,13 +95,19 @@ QImage TVideoGrabber::ToGray8(const QImage &image)
 {
     if (image.format() == QImage::Format_Grayscale8 || image.isNull())
         return image;
-    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    // Camera frames come as 32-bit pixels: read them in place rather than copy the frame.
+    const QImage::Format format = image.format();
+    const bool premultiplied = format == QImage::Format_ARGB32_Premultiplied;
+    const bool is32 = format == QImage::Format_RGB32 || format == QImage::Format_ARGB32 || premultiplied;
+    const QImage rgb = is32 ? image : image.convertToFormat(QImage::Format_RGB32);
     QImage gray(rgb.size(), QImage::Format_Grayscale8);
     for (int y = 0; y < rgb.height(); ++y) {
         const QRgb *src = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
         uchar *dst = gray.scanLine(y);
-        for (int x = 0; x < rgb.width(); ++x)
-            dst[x] = uchar((qRed(src[x]) + qGreen(src[x]) + qBlue(src[x]) + 1) / 3); // sum/3 never ends in .5
+        for (int x = 0; x < rgb.width(); ++x) {
+            const QRgb c = premultiplied && qAlpha(src[x]) != 255 ? qUnpremultiply(src[x]) : src[x];
+            dst[x] = uchar((qRed(c) + qGreen(c) + qBlue(c) + 1) / 3); // sum/3 never ends in .5
+        }
     }
     return gray;
 }

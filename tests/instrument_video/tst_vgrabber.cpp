@@ -44,6 +44,8 @@ private slots:
     void frameReadyStaysSetUntilCleared();
     void startCaptureClearsFrameReady();
     void frameBitmapIsEightBitGrey();
+    void grayRuleForEveryFrameFormat_data();
+    void grayRuleForEveryFrameFormat();
     void overlayTextShowsRunningFrameNumber();
     void flipsMirrorTheFrame_data();
     void flipsMirrorTheFrame();
@@ -170,6 +172,34 @@ void TestVGrabber::frameBitmapIsEightBitGrey()
         const int expected = int(std::lround((qRed(c) + qGreen(c) + qBlue(c)) / 3.0));
         QCOMPARE(qGray(gray.pixel(p)), expected);
     }
+}
+
+void TestVGrabber::grayRuleForEveryFrameFormat_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::newRow("RGB32") << int(QImage::Format_RGB32);
+    QTest::newRow("ARGB32") << int(QImage::Format_ARGB32);
+    QTest::newRow("ARGB32 premultiplied") << int(QImage::Format_ARGB32_Premultiplied);
+    QTest::newRow("RGB888") << int(QImage::Format_RGB888);
+    QTest::newRow("RGBA8888") << int(QImage::Format_RGBA8888);
+}
+
+void TestVGrabber::grayRuleForEveryFrameFormat()
+{
+    QFETCH(int, format);
+    // Sums 3k, 3k + 1 and 3k + 2 (round down, down, up), extremes, and a translucent pixel.
+    const QList<QRgb> colours = {qRgb(30, 30, 30), qRgb(31, 30, 30), qRgb(31, 31, 30), qRgb(0, 0, 0),
+                                 qRgb(255, 255, 255), qRgb(255, 0, 1), qRgba(200, 100, 50, 128)};
+    QImage plain(int(colours.size()), 1, QImage::Format_ARGB32);
+    for (int x = 0; x < colours.size(); ++x)
+        plain.setPixel(x, 0, colours[x]);
+    const QImage source = plain.convertToFormat(QImage::Format(format));
+    const QImage gray = cornix::video::TVideoGrabber::ToGray8(source);
+    QCOMPARE(gray.format(), QImage::Format_Grayscale8);
+    QCOMPARE(gray, cornix::video::TVideoGrabber::ToGray8(source.convertToFormat(QImage::Format_RGB32)));
+    const QList<int> expected = {30, 30, 31, 0, 255, 85};
+    for (int x = 0; x < expected.size(); ++x)
+        QCOMPARE(qGray(gray.pixel(x, 0)), expected[x]);
 }
 
 void TestVGrabber::overlayTextShowsRunningFrameNumber()
