@@ -232,6 +232,7 @@ private slots:
         TFrameStats stats;
         stats.Density = 1234;
         stats.AreaSD = 9;
+        stats.AreaCV = 0.4; // a previous analysis's CV must not survive either
         CalculateFrameStats(r.n, 0.001, *r.table, TRect{100, 100, 200, 200}, stats);
         TFrameStats expected;
         expected.MinArea = 65000.0;
