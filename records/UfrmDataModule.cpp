@@ -3,6 +3,7 @@
 #include "UBIniSettings.h"
 
 #include <QCoreApplication>
+#include <QDate>
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlError>
@@ -59,6 +60,28 @@ QString DatabaseErrorText(const QSqlError &error)
     return server.isEmpty() ? error.driverText() : server;
 }
 
+QString CPFDisplayText(const QVariant &value)
+{
+    const QString stored = value.toString();
+    if (stored.isEmpty())
+        return stored;
+    const QString mask = QStringLiteral("###.###.###-##");
+    QString shown;
+    int next = 0;
+    for (const QChar m : mask) {
+        if (m != u'#')
+            shown += m;
+        else
+            shown += next < stored.size() ? stored[next++] : QChar(u' ');
+    }
+    return next < stored.size() ? shown + stored.mid(next) : shown;
+}
+
+QString DateDisplayText(const QVariant &value)
+{
+    return value.isNull() ? QString() : value.toDate().toString(QStringLiteral("dd/MM/yyyy"));
+}
+
 // TSqlDataset ----------------------------------------------------------------------
 
 TSqlDataset::TSqlDataset(const QString &name, const QString &sql, TDataModule1 &module)
@@ -85,6 +108,7 @@ void TSqlDataset::Open()
         throw EDatabaseError(DatabaseErrorText(lastError()));
     m_active = true;
     findFixedCharColumns();
+    findDisplayFormats();
     moveTo(rowCount() > 0 ? 1 : 0);
 }
 
@@ -97,10 +121,23 @@ void TSqlDataset::findFixedCharColumns()
         m_fixedChar[c] = (columns.field(c).typeID() & ~1) == kFirebirdFixedText; // low bit: nullable
 }
 
+void TSqlDataset::findDisplayFormats()
+{
+    const QSqlRecord columns = record();
+    m_columnFormats.assign(columns.count(), nullptr);
+    for (int c = 0; c < columns.count(); ++c) {
+        const auto format = m_displayFormats.find(columns.fieldName(c).toUpper());
+        if (format != m_displayFormats.end())
+            m_columnFormats[c] = format->second;
+    }
+}
+
 QVariant TSqlDataset::data(const QModelIndex &item, int role) const
 {
     QVariant value = QSqlQueryModel::data(item, role);
     const auto column = static_cast<std::size_t>(item.column());
+    if (role == Qt::DisplayRole && column < m_columnFormats.size() && m_columnFormats[column])
+        return m_columnFormats[column](value);
     if ((role == Qt::DisplayRole || role == Qt::EditRole) && column < m_fixedChar.size() && m_fixedChar[column] &&
         value.typeId() == QMetaType::QString) {
         QString textValue = value.toString();
@@ -117,6 +154,7 @@ void TSqlDataset::Close()
         return;
     clear();
     m_fixedChar.clear();
+    m_columnFormats.clear();
     m_active = false;
     moveTo(0);
 }
@@ -194,6 +232,8 @@ TDataModule1::TDataModule1(QObject *parent)
                  *this),
       m_medExame(QStringLiteral("IBQMedExame"), QStringLiteral("select * from MEDICO"), *this)
 {
+    m_pacList.SetDisplayFormat(QStringLiteral("PAC_CPF"), CPFDisplayText);
+    m_pacExame.SetDisplayFormat(QStringLiteral("PAC_NASCIMENTO"), DateDisplayText);
     m_db.setUserName(QString::fromLatin1(kUserName));
     m_db.setPassword(QString::fromLatin1(kPassword));
     g_instance = this;

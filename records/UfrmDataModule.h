@@ -56,8 +56,13 @@ public:
     int RecordCount();
     QVariant FieldByName(const QString &field) const;
 
-    // Values as the grids see them: CHAR(n) texts without the blanks the driver pads them with.
+    // Values as the grids see them: CHAR(n) texts without the blanks the driver pads them with,
+    // and the fields' display formats applied to what is shown (DisplayRole only).
     QVariant data(const QModelIndex &item, int role = Qt::DisplayRole) const override;
+
+    // How a field is shown in the grids; the stored value (EditRole, FieldByName) is unchanged.
+    using DisplayFormat = QString (*)(const QVariant &value);
+    void SetDisplayFormat(const QString &field, DisplayFormat format) { m_displayFormats[field.toUpper()] = format; }
 
     bool SourceEnabled() const { return m_sourceEnabled; }
     void SetSourceEnabled(bool enabled) { m_sourceEnabled = enabled; }
@@ -69,12 +74,15 @@ private:
     void fetchAll();
     void moveTo(int recNo);
     void findFixedCharColumns();
+    void findDisplayFormats();
 
     QString m_name;
     QString m_sql;
     TDataModule1 &m_module;
     std::map<QString, QVariant> m_params;
     std::vector<bool> m_fixedChar;
+    std::map<QString, DisplayFormat> m_displayFormats;
+    std::vector<DisplayFormat> m_columnFormats;
     bool m_active = false;
     bool m_sourceEnabled = false;
     int m_recNo = 0;
@@ -192,3 +200,8 @@ private:
 
 // The text of a database error as the server wrote it (the driver's words otherwise).
 QString DatabaseErrorText(const QSqlError &error);
+
+// Display formats of the list fields: a CPF stored as 11 digits shown through the mask
+// "###.###.###-##" (empty stays empty), and a date shown as "dd/mm/yyyy".
+QString CPFDisplayText(const QVariant &value);
+QString DateDisplayText(const QVariant &value);

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QSqlRecord>
 #include <QTest>
 
 using namespace cornix::test;
@@ -30,6 +31,9 @@ private slots:
     void commitClosesDatasetsAndWorkGoesOn();
     void navigation();
     void charColumnsComeBackUnpadded();
+    void cpfDisplayText_data();
+    void cpfDisplayText();
+    void listFieldsDisplayFormats();
     void startUpOpensThePatientList();
 
 private:
@@ -196,6 +200,43 @@ void TestDataModule::charColumnsComeBackUnpadded()
     list.Open();
     QCOMPARE(list.FieldByName(QStringLiteral("PAC_SEXO")).toString(), QStringLiteral("F"));
     QCOMPARE(list.data(list.index(0, 0)).toString(), QStringLiteral("F"));
+}
+
+void TestDataModule::cpfDisplayText_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("eleven digits") << "52998224725" << "529.982.247-25";
+    QTest::newRow("empty stays empty") << "" << "";
+    QTest::newRow("short fills with blanks") << "12345" << "123.45 .   -  ";
+}
+
+void TestDataModule::cpfDisplayText()
+{
+    QFETCH(QString, stored);
+    QFETCH(QString, shown);
+    QCOMPARE(CPFDisplayText(stored), shown);
+}
+
+// The grids show the CPF punctuated and the birth date as dd/mm/yyyy; the values stay as stored.
+void TestDataModule::listFieldsDisplayFormats()
+{
+    m_db.module->Execute(QStringLiteral("update PACIENTE set PAC_CPF='52998224725', PAC_NASCIMENTO='1980-05-10' "
+                                        "where PAC_PRONTUARIO = 2"));
+    TSqlDataset &list = m_db.module->IBQPacList();
+    list.SetSQL(TDataModule1::PacListSQL() + QStringLiteral(" order by PAC_PRONTUARIO"));
+    list.Open();
+    list.SetRecNo(2);
+    const int cpf = list.record().indexOf(QStringLiteral("PAC_CPF"));
+    QCOMPARE(list.data(list.index(1, cpf)).toString(), QStringLiteral("529.982.247-25"));
+    QCOMPARE(list.FieldByName(QStringLiteral("PAC_CPF")).toString(), QStringLiteral("52998224725"));
+
+    TSqlDataset &exame = m_db.module->IBQPacExame();
+    exame.SetSQL(QStringLiteral("select PAC_NASCIMENTO, PAC_CPF from PACIENTE_LIST where PAC_CPF='52998224725'"));
+    exame.Open();
+    QCOMPARE(exame.data(exame.index(0, 0)).toString(), QStringLiteral("10/05/1980"));
+    QCOMPARE(exame.FieldByName(QStringLiteral("PAC_NASCIMENTO")).toDate(), QDate(1980, 5, 10));
+    QCOMPARE(exame.data(exame.index(0, 1)).toString(), QStringLiteral("52998224725")); // no mask there
 }
 
 void TestDataModule::startUpOpensThePatientList()
