@@ -526,6 +526,49 @@ private slots:
         QCOMPARE(image.pixel(kRoi.Left - 1, kRoi.Top), qRgb(100, 100, 100));
     }
 
+    // Rows alternate between grey 40 (even) and 200 (odd) over the whole frame,
+    // so each region column has minimum 40 and maximum 200. With Perc 0 and
+    // MinBlack 0 the stretch gives 0 and 215 where the column's lo is 40; the
+    // 1-2-1 smoothing then mixes rows (and, on the border, the unenhanced rows
+    // and columns around the region). With FIRLen 3 the two leftmost region
+    // columns take the 256 of the columns left of the region into lo: column
+    // 100 has lo 148 (narrow branch: 200 -> 193), column 101 lo 76 (wide: 215).
+    void enhanceStripes_data()
+    {
+        QTest::addColumn<int>("firLen");
+        QTest::addColumn<int>("col");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("grey");
+        QTest::newRow("interior even row: 8 x 215 div 16") << 1 << 150 << 120 << 107;
+        QTest::newRow("interior odd row: 8 x 215 div 16") << 1 << 150 << 121 << 107;
+        QTest::newRow("top border: unenhanced 200 above") << 1 << 150 << kRoi.Top << 103;
+        QTest::newRow("bottom border: unenhanced 200 below") << 1 << 150 << kRoi.Bottom << 103;
+        QTest::newRow("top-left corner") << 1 << kRoi.Left << kRoi.Top << 107;
+        QTest::newRow("left of the region, even row, untouched") << 1 << kRoi.Left - 1 << 120 << 40;
+        QTest::newRow("left of the region, odd row, untouched") << 1 << kRoi.Left - 1 << 121 << 200;
+        QTest::newRow("FIRLen 3, first region column") << 3 << kRoi.Left << 121 << 105;
+        QTest::newRow("FIRLen 3, second region column") << 3 << kRoi.Left + 1 << 121 << 104;
+        QTest::newRow("FIRLen 3, full window") << 3 << 150 << 121 << 107;
+    }
+
+    void enhanceStripes()
+    {
+        QFETCH(int, firLen);
+        QFETCH(int, col);
+        QFETCH(int, row);
+        QFETCH(int, grey);
+        QImage image(kFrameWidth, kFrameHeight, QImage::Format_RGB888);
+        for (int y = 0; y < kFrameHeight; ++y)
+            for (int x = 0; x < kFrameWidth; ++x)
+                image.setPixel(x, y, y % 2 == 0 ? qRgb(40, 40, 40) : qRgb(200, 200, 200));
+        TContrastSettings settings;
+        settings.FIRLen = firLen;
+        settings.MinBlack = 0;
+        settings.Perc = 0.0;
+        EnhanceContrast(image, kRoi, settings);
+        QCOMPARE(image.pixel(col, row), qRgb(grey, grey, grey));
+    }
+
     void enhanceRegionAtFrameEdge()
     {
         QImage image = PatternFrame();
@@ -543,6 +586,24 @@ private slots:
         DrawOverlay(image, &unprocessed, {10, 10, 15, 20}, matrix, {}, TOverlayOptions{}, TContrastSettings{});
         QCOMPARE(image, before);
         QVERIFY(unprocessed.isNull());
+    }
+
+    // With the contrast view the unprocessed copy (the source of the Crop) is
+    // the enhanced region, not the captured one.
+    void overlayUnprocessedIsEnhanced()
+    {
+        const QImage original = PatternFrame();
+        auto cells = std::make_unique<TCellTable>();
+        TDistMatrix matrix(*cells);
+        TOverlayOptions options;
+        options.ContrastView = true;
+        QImage image = original.copy();
+        QImage unprocessed;
+        DrawOverlay(image, &unprocessed, kRoi, matrix, {}, options, TContrastSettings{});
+        QImage enhanced = original.copy();
+        EnhanceContrast(enhanced, kRoi, TContrastSettings{});
+        QCOMPARE(unprocessed, enhanced);
+        QVERIFY(unprocessed != original);
     }
 
     // The unprocessed copy is taken after the enhancement and before anything is
