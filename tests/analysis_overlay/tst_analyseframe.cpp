@@ -5,6 +5,7 @@
 #include "UBFrameBuffer.h"
 #include "VoronoiDistMatrix.h"
 
+#include <QSet>
 #include <QTest>
 
 #include <malloc.h>
@@ -260,6 +261,62 @@ private slots:
         QCOMPARE(review.pixel(0, 20), atColumn0);
         QCOMPARE(review.pixel(60, 20), atLeft);
         QCOMPARE(review.pixel(560, 20), atRight);
+    }
+
+    // The review after an analysis always has edges and centres and never the
+    // side colours, whatever the display buttons ask for.
+    void analysisDrawsEdgesAndCentres_data()
+    {
+        QTest::addColumn<bool>("edges");
+        QTest::addColumn<bool>("centres");
+        QTest::newRow("buttons: centres and colour") << false << true;
+        QTest::newRow("buttons: edges and colour") << true << false;
+    }
+
+    void analysisDrawsEdgesAndCentres()
+    {
+        QFETCH(bool, edges);
+        QFETCH(bool, centres);
+        auto buffer = BufferWith(BlobFrame(40), kBlobRoi);
+        TDisplaySettings display = PlainDisplay();
+        display.Options.ShowEdges = edges;
+        display.Options.ShowCentres = centres;
+        display.Options.ShowColour = true;
+        display.Options.Transparency = {100, 100};
+        const TAnalyseOutcome outcome = AnalyseFrame(*buffer, 0, kNormalSensitivity, display);
+        QCOMPARE(outcome.Result, TAnalyseOutcome::Analysed);
+        const TDistMatrix &matrix = *buffer->Matrix(0);
+        const QImage frame = FrameImage(buffer->FrameBitmap(0));
+        const QImage &review = outcome.Review;
+        const auto inside = [](int row, int col) {
+            return kBlobRoi.Top < row && row < kBlobRoi.Bottom && kBlobRoi.Left < col && col < kBlobRoi.Right;
+        };
+        QSet<QPair<int, int>> centrePixels;
+        for (int k = 1; k <= matrix.CellCount(); ++k) {
+            const TCellRec &c = matrix.Cells()[std::size_t(k)];
+            if (!inside(c.Row, c.Col))
+                continue;
+            centrePixels.insert({c.Row, c.Col});
+            QCOMPARE(review.pixel(c.Col, c.Row), kDetectedCentreColour);
+        }
+        QVERIFY(!centrePixels.isEmpty());
+        int boundaries = 0, plain = 0;
+        for (int row = kBlobRoi.Top + 1; row < kBlobRoi.Bottom; ++row) {
+            for (int col = kBlobRoi.Left + 1; col < kBlobRoi.Right; ++col) {
+                if (centrePixels.contains({row, col}))
+                    continue;
+                const std::int32_t mark = matrix.BoundaryPlane()[std::size_t(row)][std::size_t(col)];
+                if (mark == kBoundaryPixel || mark == kVertexPixel) {
+                    QCOMPARE(review.pixel(col, row), mark == kBoundaryPixel ? kBoundaryColour : kVertexColour);
+                    ++boundaries;
+                } else if (matrix.LabelAt(row, col) > 0) {
+                    QCOMPARE(review.pixel(col, row), frame.pixel(col, row)); // not coloured
+                    ++plain;
+                }
+            }
+        }
+        QVERIFY(boundaries > 0);
+        QVERIFY(plain > 0);
     }
 
     // The crops are cut from the frame before and after the overlay.
