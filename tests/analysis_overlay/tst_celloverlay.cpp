@@ -196,6 +196,50 @@ private slots:
         QCOMPARE(HsvToRgb(hue, 1.0, 1.0), colour);
     }
 
+    // Value 0.5 (127.5 to even is 128), saturation 0.5, f = 1/3 in each sector:
+    // p = 0.25 (63.75), q = 0.5 x (1 - 1/6) (106.25), t = 0.5 x (1 - 1/3) (85).
+    void hsvPartialSaturation_data()
+    {
+        QTest::addColumn<double>("hue");
+        QTest::addColumn<QRgb>("colour");
+        QTest::newRow("sector 0: (V, t, p)") << 20.0 << qRgb(128, 85, 64);
+        QTest::newRow("sector 1: (q, V, p)") << 80.0 << qRgb(106, 128, 64);
+        QTest::newRow("sector 2: (p, V, t)") << 140.0 << qRgb(64, 128, 85);
+        QTest::newRow("sector 3: (p, q, V)") << 200.0 << qRgb(64, 106, 128);
+        QTest::newRow("sector 4: (t, p, V)") << 260.0 << qRgb(85, 64, 128);
+        QTest::newRow("sector 5: (V, p, q)") << 320.0 << qRgb(128, 64, 106);
+    }
+
+    void hsvPartialSaturation()
+    {
+        QFETCH(double, hue);
+        QFETCH(QRgb, colour);
+        QCOMPARE(HsvToRgb(hue, 0.5, 0.5), colour);
+    }
+
+    // The value of a coloured pixel is its largest channel, not a grey level.
+    void colouringTakesBrightestChannel_data()
+    {
+        QTest::addColumn<int>("position");
+        QTest::addColumn<QRgb>("expected");
+        QTest::newRow("bar at 0: grey of the largest channel") << 0 << qRgb(200, 200, 200);
+        QTest::newRow("bar at 100: 5-side hue at value 200") << 100 << HsvToRgb(HueOf(qRgb(255, 114, 0)), 1.0, 200.0 / 255);
+    }
+
+    void colouringTakesBrightestChannel()
+    {
+        QFETCH(int, position);
+        QFETCH(QRgb, expected);
+        QImage image = GreyFrame(90);
+        image.setPixel(150, 120, qRgb(50, 200, 100));
+        auto labels = ZeroPlane();
+        auto regions = std::make_unique<TRegionTable>();
+        (*labels)[120][150] = 1;
+        (*regions)[1].Sides = 5;
+        ColourBySides(image, kRoi, *labels, *regions, {position, 100});
+        QCOMPARE(image.pixel(150, 120), expected);
+    }
+
     // Side colours whose smallest channel is 0 come back exactly at full
     // saturation on a white pixel.
     void fullySaturatedSideColour_data()
