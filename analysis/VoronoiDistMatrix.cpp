@@ -324,6 +324,7 @@ void TDistMatrix::AddCell(std::int32_t row, std::int32_t col)
     for (std::int32_t k = 1; k <= count; ++k)
         if (cells[k].Row == row && cells[k].Col == col)
             return;
+    // PixelCount 0: the slot may still hold the count of a removed cell.
     cells[count + 1] = TCellRec{row, col, 0, 1};
     cells[0].Row = count + 1;
     SortCellsByRow(cells, count + 1);

@@ -365,6 +365,40 @@ private slots:
         QCOMPARE(m.CellCount(), 15000);
     }
 
+    void handPlacedCentreCarriesNoPixelCount()
+    {
+        // The slot after a removal still holds the removed cell's pixel count;
+        // a centre placed there by hand must not inherit it.
+        TDistMatrix m(*tableOf(lattice(12, 12)));
+        m.Build();
+        m.RemoveCell(198, 306);
+        m.Build();
+        m.AddCell(200, 300);
+        const int k = indexOf(m.Cells(), 200, 300);
+        QVERIFY(k > 0);
+        QCOMPARE(m.Cells()[k].Spare, 1);
+        QCOMPARE(m.Cells()[k].PixelCount, 0);
+    }
+
+    void regionJoinedOnlyAtACornerIsErasedWhole()
+    {
+        // Random centres, found by search: the region of (352, 53) reaches the
+        // left ring, and one of its pixels, (460, 38), touches the rest of the
+        // region only diagonally after nearer centres took its edge neighbours.
+        // Erasing follows 8-connected pixels, so that pixel goes too.
+        const std::vector<Point> points{{9, 636},   {56, 289},  {107, 502}, {127, 68},  {172, 286},
+                                        {173, 333}, {191, 350}, {192, 87},  {220, 597}, {252, 607},
+                                        {305, 435}, {305, 372}, {310, 423}, {351, 41},  {352, 53},
+                                        {403, 474}, {423, 141}, {436, 318}, {463, 604}};
+        auto cells = tableOf(points);
+        TDistMatrix m(*cells);
+        m.Build();
+        checkInvariants(m);
+        const int k = indexOf(*cells, 352, 53);
+        QCOMPARE(m.Regions()[k].Area, 0);
+        QCOMPARE(m.LabelAt(460, 38), 0);
+    }
+
     void removeCellByClickInItsRegion()
     {
         auto points = lattice(12, 12);
