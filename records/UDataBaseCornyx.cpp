@@ -371,20 +371,26 @@ void TBDCornyx::writePatient(TPaciente &p)
 
 bool TBDCornyx::DeactivatePatient(std::int32_t id)
 {
+    return deactivate({QStringLiteral("select * from paciente where PAC_ID=:id"), QStringLiteral("PAC_STATUS"),
+                       QStringLiteral("Update paciente set Pac_Status=0 \n where PAC_ID=:id"),
+                       QStringLiteral("ID não Encontrado!"), PatientError},
+                      id);
+}
+
+bool TBDCornyx::deactivate(const Deactivation &what, std::int32_t id)
+{
     try {
-        QSqlQuery &query =
-            m_module.Execute(QStringLiteral("select * from paciente where PAC_ID=:id"), {{QStringLiteral(":id"), id}});
+        QSqlQuery &query = m_module.Execute(what.lookup, {{QStringLiteral(":id"), id}});
         if (!query.next()) {
-            ShowError(QStringLiteral("ID não Encontrado!"));
+            ShowError(what.notFound);
             return false;
         }
-        const bool active = query.value(QStringLiteral("PAC_STATUS")).toInt() == 1;
+        const bool active = query.value(what.statusColumn).toInt() == 1;
         query.finish();
         if (active)
-            m_module.Execute(QStringLiteral("Update paciente set Pac_Status=0 \n where PAC_ID=:id"),
-                             {{QStringLiteral(":id"), id}});
+            m_module.Execute(what.update, {{QStringLiteral(":id"), id}});
     } catch (const EDatabaseError &error) {
-        ShowDatabaseError(PatientError, error.message());
+        ShowDatabaseError(what.errorKind, error.message());
         return false;
     }
     return true;
@@ -623,23 +629,10 @@ int TBDCornyx::ListDoctors(const QString &nameText, std::int32_t status, const Q
 
 bool TBDCornyx::DeactivateDoctor(std::int32_t id)
 {
-    try {
-        QSqlQuery &query =
-            m_module.Execute(QStringLiteral("select * from medico where MED_ID=:id"), {{QStringLiteral(":id"), id}});
-        if (!query.next()) {
-            ShowError(QStringLiteral("ID do Médico não Encontrado!"));
-            return false;
-        }
-        const bool active = query.value(QStringLiteral("MED_STATUS")).toInt() == 1;
-        query.finish();
-        if (active)
-            m_module.Execute(QStringLiteral("Update medico set Med_Status=0 \n where Med_ID=:id"),
-                             {{QStringLiteral(":id"), id}});
-    } catch (const EDatabaseError &error) {
-        ShowDatabaseError(DoctorError, error.message());
-        return false;
-    }
-    return true;
+    return deactivate({QStringLiteral("select * from medico where MED_ID=:id"), QStringLiteral("MED_STATUS"),
+                       QStringLiteral("Update medico set Med_Status=0 \n where Med_ID=:id"),
+                       QStringLiteral("ID do Médico não Encontrado!"), DoctorError},
+                      id);
 }
 
 // Examinations --------------------------------------------------------------------------

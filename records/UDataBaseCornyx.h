@@ -87,6 +87,13 @@ private:
     void writeDoctor(TMedico &doctor);
     void writeExaminationRow(TExame &exam);
     void storeExamination(TExame &exam, const TBFrameBuffer &frames, int frame);
+    // Looks the record up, sets its status to 0 when it is active; shows the
+    // not-found or database message itself.
+    struct Deactivation {
+        QString lookup, statusColumn, update, notFound;
+        int errorKind;
+    };
+    bool deactivate(const Deactivation &what, std::int32_t id);
 
     TDataModule1 &m_module;
 };
