@@ -59,6 +59,29 @@ void smoothBandInPlace(TDoublePlane &plane, int firstRow, int rows)
         }
 }
 
+// Applies a 3x3 kernel with equal corner weights and equal edge weights from src
+// into dst over the interior. The sums of the corner and edge neighbours are
+// carried along the row in extended precision; combine(corners, edges, centre)
+// gives the output value.
+template <typename Combine>
+void applySymmetricKernel(const TDoublePlane &src, TDoublePlane &dst, Combine combine)
+{
+    for (int r = 1; r < kLastRow; ++r) {
+        const double *above = src[r - 1].data();
+        const double *row = src[r].data();
+        const double *below = src[r + 1].data();
+        double *out = dst[r].data();
+        long double previous = columnSum(above, below, 0);
+        long double current = columnSum(above, below, 1);
+        for (int c = 1; c < kLastCol; ++c) {
+            const long double next = columnSum(above, below, c + 1);
+            out[c] = double(combine(previous + next, current + row[c - 1] + row[c + 1], row[c]));
+            previous = current;
+            current = next;
+        }
+    }
+}
+
 bool isInterior(int row, int col)
 {
     return row >= 1 && row <= kLastRow - 1 && col >= 1 && col <= kLastCol - 1;
@@ -129,20 +152,9 @@ bool ContrastStretch(TDoublePlane &plane, const TRect &roi)
 
 void Smooth(const TDoublePlane &src, TDoublePlane &dst)
 {
-    for (int r = 1; r < kLastRow; ++r) {
-        const double *above = src[r - 1].data();
-        const double *row = src[r].data();
-        const double *below = src[r + 1].data();
-        double *out = dst[r].data();
-        long double previous = columnSum(above, below, 0);
-        long double current = columnSum(above, below, 1);
-        for (int c = 1; c < kLastCol; ++c) {
-            const long double next = columnSum(above, below, c + 1);
-            out[c] = double(smoothed(previous + next, current + row[c - 1] + row[c + 1], row[c]));
-            previous = current;
-            current = next;
-        }
-    }
+    applySymmetricKernel(src, dst, [](long double corners, long double edges, double centre) {
+        return smoothed(corners, edges, centre);
+    });
 }
 
 void SmoothInPlace(TDoublePlane &plane)
@@ -153,22 +165,9 @@ void SmoothInPlace(TDoublePlane &plane)
 
 void Laplacian(const TDoublePlane &src, TDoublePlane &dst)
 {
-    for (int r = 1; r < kLastRow; ++r) {
-        const double *above = src[r - 1].data();
-        const double *row = src[r].data();
-        const double *below = src[r + 1].data();
-        double *out = dst[r].data();
-        long double previous = columnSum(above, below, 0);
-        long double current = columnSum(above, below, 1);
-        for (int c = 1; c < kLastCol; ++c) {
-            const long double next = columnSum(above, below, c + 1);
-            const long double corners = previous + next;
-            const long double edges = current + row[c - 1] + row[c + 1];
-            out[c] = double(corners + 2.0L * edges - 12.0L * row[c]);
-            previous = current;
-            current = next;
-        }
-    }
+    applySymmetricKernel(src, dst, [](long double corners, long double edges, double centre) {
+        return corners + 2.0L * edges - 12.0L * centre;
+    });
 }
 
 void ThresholdMask(const TDoublePlane &response, TDoublePlane &mask, double threshold)
