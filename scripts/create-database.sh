@@ -22,6 +22,11 @@ if [ -s "$database" ]; then
 fi
 
 mkdir -p "$folder"
+# The engine inside isql-fb keeps its locks in the build folder, away from a system
+# server's /tmp/firebird.
+FIREBIRD_LOCK="$(fb_embedded_lock_dir "$build")"
+export FIREBIRD_LOCK
+mkdir -p "$FIREBIRD_LOCK"
 {
   echo "CREATE DATABASE '$database' USER '$CORNIX_FB_USER' PASSWORD '$CORNIX_FB_PASSWORD' PAGE_SIZE 8192 DEFAULT CHARACTER SET WIN1252;"
   cat "$root/records/sql/Cornyx.sql"

@@ -35,6 +35,18 @@ QString schemaScript()
 
 } // namespace
 
+QString TestServer()
+{
+    QFile file(QStringLiteral(CORNIX_BINARY_DIR "/firebird/port"));
+    bool valid = false;
+    const int port = file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toInt(&valid) : 0;
+    if (!valid || port <= 0) {
+        qWarning("the Firebird test server is not running: scripts/services.sh start %s", CORNIX_BINARY_DIR);
+        return {};
+    }
+    return QStringLiteral("localhost/%1").arg(port);
+}
+
 QString CreateTestDatabase(const QString &name, Engine engine)
 {
     const QString folder = QStringLiteral(CORNIX_BINARY_DIR "/testdb/") + name;
@@ -43,7 +55,10 @@ QString CreateTestDatabase(const QString &name, Engine engine)
     giveToFirebird(QStringLiteral(CORNIX_BINARY_DIR "/testdb"));
     giveToFirebird(folder);
     const QString path = folder + QStringLiteral("/Cornyx.FDB");
-    const QString target = engine == Engine::Server ? QStringLiteral("localhost:") + path : path;
+    const QString server = engine == Engine::Server ? TestServer() : QString();
+    if (engine == Engine::Server && server.isEmpty())
+        return {};
+    const QString target = engine == Engine::Server ? server + QLatin1Char(':') + path : path;
     const QString script = QStringLiteral("CREATE DATABASE '%1' USER '%2' PASSWORD '%3' PAGE_SIZE 8192 "
                                           "DEFAULT CHARACTER SET WIN1252;\n")
                                .arg(target, QString::fromLatin1(TDataModule1::kUserName),
@@ -68,7 +83,11 @@ ConnectedModule Connect(const QString &databasePath, Engine engine)
     result.appDir = std::make_unique<QTemporaryDir>();
     QDir(result.appDir->path()).mkpath(QStringLiteral("Database"));
     result.module = std::make_unique<TDataModule1>();
-    result.module->SetServer(engine == Engine::Server ? QStringLiteral("localhost") : QString());
+    const QString server = engine == Engine::Server ? TestServer() : QString();
+    // Never fall back to the engine inside the process when the server is missing.
+    if (engine == Engine::Server && server.isEmpty())
+        throw EDatabaseError(QStringLiteral("the Firebird test server is not running"));
+    result.module->SetServer(server);
     result.module->SetApplicationDir(result.appDir->path());
     result.module->ConnectDatabase(databasePath);
     result.module->StartTransaction();

@@ -65,6 +65,7 @@ void TestDataModule::serverFromSettings_data()
     QTest::newRow("key absent") << "[SYSTEM]\ndecimalSeparator=.\n" << "localhost";
     QTest::newRow("empty: engine inside the program") << "[DATABASE]\nserver=\n" << "";
     QTest::newRow("host") << "[DATABASE]\nserver=127.0.0.1\n" << "127.0.0.1";
+    QTest::newRow("host and port") << "[DATABASE]\nserver=localhost/3051\n" << "localhost/3051";
 }
 
 void TestDataModule::serverFromSettings()
@@ -87,6 +88,7 @@ void TestDataModule::databaseName_data()
     QTest::newRow("local server") << "localhost" << "localhost:/x/Database/Cornyx.FDB";
     QTest::newRow("embedded") << "" << "/x/Database/Cornyx.FDB";
     QTest::newRow("other host") << "10.0.0.2" << "10.0.0.2:/x/Database/Cornyx.FDB";
+    QTest::newRow("local server on another port") << "localhost/3051" << "localhost/3051:/x/Database/Cornyx.FDB";
 }
 
 void TestDataModule::databaseName()
@@ -242,6 +244,7 @@ void TestDataModule::listFieldsDisplayFormats()
 void TestDataModule::startUpOpensThePatientList()
 {
     TDataModule1 module;
+    module.SetServer(TestServer());
     module.OpenAtStartUp(m_path);
     QVERIFY(module.InTransaction());
     QVERIFY(module.IBQPacList().Active());
