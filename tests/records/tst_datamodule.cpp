@@ -116,6 +116,7 @@ void TestDataModule::datasetTextsAtCreation()
 void TestDataModule::connectingToAMissingFileThrows()
 {
     TDataModule1 module;
+    module.SetServer(TestServer());
     QVERIFY_THROWS_EXCEPTION(EDatabaseError, module.ConnectDatabase(m_path + QStringLiteral(".missing")));
     QVERIFY(!module.Connected());
 }
