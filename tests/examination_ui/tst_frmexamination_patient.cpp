@@ -49,9 +49,12 @@ void TestFrmExaminationPatient::cleanupTestCase() { m_db.module.reset(); }
 bool TestFrmExaminationPatient::selectPatient(std::int32_t id)
 {
     TSqlDataset &list = m_db.module->IBQPacList();
-    for (list.First(); !list.Eof(); list.Next())
+    const int rows = list.RecordCount();
+    for (int row = 1; row <= rows; ++row) {
+        list.SetRecNo(row);
         if (list.FieldByName(QStringLiteral("PAC_ID")).toInt() == id)
             return true;
+    }
     return false;
 }
 
