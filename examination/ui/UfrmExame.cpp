@@ -221,6 +221,7 @@ void TfrmExamination::CreateCameras()
             m_ui->pnlMainCam, 640, 480, kVideoTop, kVideoLeft, std::uint8_t(m_settings.GetMainCamChannel()),
             kPreviewZoom, creation.mainFlipHorizontal, false);
         ApplyStoredCameraSettings();
+        WatchMainCameraFrames();
     } catch (...) {
     }
     try {

@@ -117,6 +117,7 @@ private:
     void spbAutoCaptureClick();
     void StopSequential();
     void tmrDelayTimer();
+    void WatchMainCameraFrames();
     void ShowLastCapturedFrame();
     void InstrumentDataReceived(const QString &notification);
     void tmrBtnJoystickTimer();

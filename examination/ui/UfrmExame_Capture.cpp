@@ -281,6 +281,21 @@ void TfrmExamination::tmrDelayTimer()
         EnableDelay();
 }
 
+// The loop also ticks as soon as a frame has been grabbed. A busy user-interface
+// thread can leave the polling timer waiting longer than the 33 ms between two camera
+// frames; the frame event comes first then, and without this the newer frame would
+// replace the older before it was stored.
+void TfrmExamination::WatchMainCameraFrames()
+{
+    cornix::video::TVideoGrabber *component = m_mainGrabber ? m_mainGrabber->Component() : nullptr;
+    if (!component || !component->Source())
+        return;
+    connect(component->Source(), &cornix::video::FrameSource::frameArrived, this, [this] {
+        if (tmrDelay.isActive() && m_mainGrabber && m_mainGrabber->FrameReady())
+            tmrDelayTimer();
+    }, Qt::QueuedConnection);
+}
+
 void TfrmExamination::ShowLastCapturedFrame()
 {
     const QImage &frame = m_session.Frames().LastFrame().Bitmap;
