@@ -67,6 +67,7 @@ private slots:
     void automaticSingleCapture_data();
     void automaticSingleCapture();
     void sequentialCapture();
+    void frameStoredBeforeTheTimerFires();
     void captureAtMaxFrames();
     void sequentialStartedAtMaxFrames();
     void sequentialStopsAtMaxFrames();
@@ -321,6 +322,19 @@ void TestFrmExamination::sequentialCapture()
     m_fx->deliverMainFrame();
     QTest::qWait(50);
     QCOMPARE(window()->Session().Count(), 4);
+}
+
+// A busy thread may keep the polling timer from firing between two camera frames:
+// each grabbed frame is stored from the frame event itself.
+void TestFrmExamination::frameStoredBeforeTheTimerFires()
+{
+    QVERIFY(begin());
+    QTest::mouseClick(child<QToolButton>("spbAutoCapture"), Qt::LeftButton);
+    for (int i = 1; i <= 3; ++i) {
+        m_fx->deliverMainFrame();
+        QCoreApplication::sendPostedEvents(); // no timer runs here
+        QCOMPARE(window()->Session().Count(), i);
+    }
 }
 
 void TestFrmExamination::captureAtMaxFrames()
