@@ -11,16 +11,3 @@ if(CORNIX_SANITIZE)
   target_compile_options(cornix_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer)
   target_link_options(cornix_options INTERFACE -fsanitize=address,undefined)
 endif()
-
-# Adds every immediate subfolder of the current folder that has a CMakeLists.txt,
-# in name order, so a new tool, test area or benchmark needs no edit here.
-macro(cornix_add_subfolders)
-  file(GLOB _cornix_children LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}
-       ${CMAKE_CURRENT_SOURCE_DIR}/*)
-  list(SORT _cornix_children)
-  foreach(_cornix_child ${_cornix_children})
-    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${_cornix_child}/CMakeLists.txt)
-      add_subdirectory(${_cornix_child})
-    endif()
-  endforeach()
-endmacro()

@@ -4,6 +4,9 @@
 // connection of its own: everything runs on the data module's datasets. Validation
 // failures and database errors are shown through the dialog seam from here; callers
 // only learn success or failure.
+#include "UMedico.h"
+#include "UPaciente.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -12,26 +15,6 @@
 struct TExame;
 class TBFrameBuffer;
 class TDataModule1;
-
-// One patient as the patient manager fills it: every field but ID as typed.
-struct TPaciente {
-    std::int32_t ID = -1; // -1 = new patient
-    QString Prontuario, Nome, Sexo, Prof, Civil, Sangue, CPF, RG, Orgao;
-    QString Nascimento; // "dd/mm/yyyy"
-    QString Natural, NatUF, Pai, Mae;
-    QString Logradouro, Complemento, Bairro, Cidade, UF, CEP; // CEP "#####-###"
-    QString Fone1, Fone2, Fone3, Email, Observacoes;
-};
-
-// One doctor; NatUF maps to MED_NATURAL_UF.
-struct TMedico {
-    std::int32_t ID = -1; // -1 = new doctor
-    QString Nome, Sexo, CRM, Especialidade, CPF, RG, Orgao;
-    QString Nascimento; // "dd/mm/yyyy"
-    QString Natural, NatUF, Pai, Mae;
-    QString Logradouro, Complemento, Bairro, Cidade, UF, CEP;
-    QString Fone1, Fone2, Fone3, Email, Observacoes;
-};
 
 class TBDCornyx {
 public:

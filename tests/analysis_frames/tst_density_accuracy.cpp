@@ -37,7 +37,7 @@ double trueDensityInside(const std::vector<sim::CellTruth> &cells, const TRect &
 
 } // namespace
 
-class tst_DensityAccuracy : public QObject {
+class TestDensityAccuracy : public QObject {
     Q_OBJECT
 
 private slots:
@@ -92,5 +92,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_DensityAccuracy)
+QTEST_GUILESS_MAIN(TestDensityAccuracy)
 #include "tst_density_accuracy.moc"

@@ -56,7 +56,7 @@ std::unique_ptr<TGrayColumns> columnsWith(std::initializer_list<std::pair<int, s
 
 } // namespace
 
-class tst_EndoStatistics : public QObject {
+class TestEndoStatistics : public QObject {
     Q_OBJECT
 
 private slots:
@@ -444,5 +444,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(tst_EndoStatistics)
+QTEST_APPLESS_MAIN(TestEndoStatistics)
 #include "tst_endostatistics.moc"

@@ -61,7 +61,7 @@ std::unique_ptr<TCellTable> hexLattice(double a)
 
 } // namespace
 
-class tst_FrameBuffer : public QObject {
+class TestFrameBuffer : public QObject {
     Q_OBJECT
 
 private slots:
@@ -678,5 +678,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_FrameBuffer)
+QTEST_GUILESS_MAIN(TestFrameBuffer)
 #include "tst_framebuffer.moc"

@@ -59,7 +59,7 @@ TDisplaySettings PlainDisplay()
 
 } // namespace
 
-class tst_AnalyseFrame : public QObject {
+class TestAnalyseFrame : public QObject {
     Q_OBJECT
 
 private slots:
@@ -368,5 +368,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(tst_AnalyseFrame)
+QTEST_APPLESS_MAIN(TestAnalyseFrame)
 #include "tst_analyseframe.moc"

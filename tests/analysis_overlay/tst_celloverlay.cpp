@@ -35,7 +35,7 @@ constexpr TRect kRoi{100, 80, 200, 160};
 
 } // namespace
 
-class tst_CellOverlay : public QObject {
+class TestCellOverlay : public QObject {
     Q_OBJECT
 
 private slots:
@@ -678,5 +678,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(tst_CellOverlay)
+QTEST_APPLESS_MAIN(TestCellOverlay)
 #include "tst_celloverlay.moc"

@@ -78,7 +78,7 @@ const QStringList kGoldenRoi = {QStringLiteral("--roi"), QStringLiteral("180,140
 
 } // namespace
 
-class tst_CornixAnalyse : public QObject {
+class TestCornixAnalyse : public QObject {
     Q_OBJECT
 
 private slots:
@@ -403,5 +403,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_CornixAnalyse)
+QTEST_GUILESS_MAIN(TestCornixAnalyse)
 #include "tst_cornixanalyse.moc"

@@ -20,7 +20,7 @@ QImage Picture()
 
 } // namespace
 
-class tst_ImageEditor : public QObject {
+class TestImageEditor : public QObject {
     Q_OBJECT
 
 private slots:
@@ -135,5 +135,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(tst_ImageEditor)
+QTEST_APPLESS_MAIN(TestImageEditor)
 #include "tst_imageeditor.moc"

@@ -2,7 +2,7 @@
 
 #include <QTest>
 
-class tst_AbbreviateName : public QObject {
+class TestAbbreviateName : public QObject {
     Q_OBJECT
 
 private slots:
@@ -30,5 +30,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(tst_AbbreviateName)
+QTEST_APPLESS_MAIN(TestAbbreviateName)
 #include "tst_abbreviatename.moc"

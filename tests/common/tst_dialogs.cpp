@@ -4,7 +4,7 @@
 
 using namespace cornix;
 
-class tst_Dialogs : public QObject {
+class TestDialogs : public QObject {
     Q_OBJECT
 
 private slots:
@@ -42,5 +42,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(tst_Dialogs)
+QTEST_APPLESS_MAIN(TestDialogs)
 #include "tst_dialogs.moc"

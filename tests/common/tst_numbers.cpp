@@ -5,7 +5,7 @@
 
 using namespace cornix;
 
-class tst_Numbers : public QObject {
+class TestNumbers : public QObject {
     Q_OBJECT
 
 private slots:
@@ -170,5 +170,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(tst_Numbers)
+QTEST_APPLESS_MAIN(TestNumbers)
 #include "tst_numbers.moc"

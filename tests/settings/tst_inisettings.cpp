@@ -74,7 +74,7 @@ void writeAll(const QString &path, const QString &text)
 
 } // namespace
 
-class tst_IniSettings : public QObject {
+class TestIniSettings : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
@@ -310,5 +310,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(tst_IniSettings)
+QTEST_APPLESS_MAIN(TestIniSettings)
 #include "tst_inisettings.moc"

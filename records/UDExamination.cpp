@@ -13,7 +13,7 @@ namespace {
 
 QString dateText(const QVariant &value) { return value.isNull() ? QString() : cornix::DateToText(value.toDate()); }
 
-// Delphi-style strict integer of a text; nullopt when it does not convert.
+// The strict integer of a text (StrToInt); nullopt when it does not convert.
 std::optional<std::int32_t> toInt(const QString &text)
 {
     try {
