@@ -173,7 +173,7 @@ std::map<QString, QString> readRecording()
 
 } // namespace
 
-class tst_BitExact : public QObject {
+class TestBitExact : public QObject {
     Q_OBJECT
 
     std::map<QString, QString> m_expected;
@@ -246,5 +246,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_BitExact)
+QTEST_GUILESS_MAIN(TestBitExact)
 #include "tst_bitexact.moc"
