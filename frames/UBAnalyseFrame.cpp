@@ -2,7 +2,6 @@
 
 #include "Dialogs.h"
 #include "Numbers.h"
-#include "UBCellFinder.h"
 #include "UBFrameBuffer.h"
 #include "VoronoiDistMatrix.h"
 
@@ -17,20 +16,27 @@ bool Drawable(const TBFrameBuffer &buffer, int f)
     return buffer.RoiValid(f) && buffer.Matrix(f) != nullptr;
 }
 
-QImage DrawFrame(TBFrameBuffer &buffer, int f, const TDisplaySettings &display, const TPachymetry &pachymetry)
+// The drawing step: the overlay over an analysed frame, whose figures are already
+// computed, and its two crops.
+QImage DrawAnalysedFrame(TBFrameBuffer &buffer, int f, const TDisplaySettings &display,
+                         const TPachymetry &pachymetry)
 {
     QImage review = FrameImage(buffer.FrameBitmap(f));
-    if (!Drawable(buffer, f))
-        return review;
-    const TDistMatrix &matrix = *buffer.Matrix(f);
     const TRect roi = buffer.Roi(f);
     QImage unprocessed;
-    DrawOverlay(review, &unprocessed, roi, matrix, pachymetry, display.Options, display.Contrast);
+    DrawOverlay(review, &unprocessed, roi, *buffer.Matrix(f), pachymetry, display.Options, display.Contrast);
     buffer.MakeCrop(f, unprocessed, CropOriginal, roi);
     buffer.MakeCrop(f, review, CropProcessed, roi);
-    buffer.BCalculateStatistics(f, std::uint16_t(matrix.CellCount()), buffer.Scale().PixelToMM, matrix.Cells(),
-                                matrix.Regions(), roi);
     return review;
+}
+
+// Figures first (from the frame's matrix), then the drawing.
+QImage DrawFrame(TBFrameBuffer &buffer, int f, const TDisplaySettings &display, const TPachymetry &pachymetry)
+{
+    if (!Drawable(buffer, f))
+        return FrameImage(buffer.FrameBitmap(f));
+    buffer.BCalculateStatistics(f);
+    return DrawAnalysedFrame(buffer, f, display, pachymetry);
 }
 
 } // namespace
@@ -97,29 +103,34 @@ TAnalyseOutcome AnalyseFrame(TBFrameBuffer &buffer, int f, double threshold, con
     TAnalyseOutcome outcome;
     if (!buffer.RoiValid(f))
         return outcome;
-    const TRect roi = buffer.Roi(f);
     auto gray = std::make_unique<TGrayFrame>();
     buffer.Gray(f, *gray);
-    // The finder's planes live for this analysis only, so every analysis
-    // starts from zeroed planes.
-    auto finder = std::make_unique<TCMFinder>(*gray);
-    finder->Find(kAnalysisIterations, threshold, roi);
-    outcome.CellsFound = finder->CellCount();
-    if (outcome.CellsFound <= kMinimumCells) {
+    TFrameAnalysis analysis = AnalyseGrayFrame(*gray, buffer.Roi(f), threshold, buffer.Scale());
+    gray.reset();
+    outcome.CellsFound = analysis.CellsFound;
+    switch (analysis.Result) {
+    case TFrameAnalysis::TooFewCells:
         outcome.Result = TAnalyseOutcome::TooFewCells;
         outcome.Caption = warningCaption();
         outcome.Message = TooFewCellsMessage();
         buffer.SetRoi(f, TRect{});
         return outcome;
+    case TFrameAnalysis::Analysed:
+    case TFrameAnalysis::NoFigures:
+        break;
+    case TFrameAnalysis::OutOfMemory:
+    case TFrameAnalysis::NoValidRegion:
+        return outcome;
     }
-    auto matrix = std::make_unique<TDistMatrix>(finder->Cells());
-    matrix->Build();
-    buffer.SetMatrix(f, std::move(matrix));
+    buffer.SetMatrix(f, std::move(analysis.Matrix));
+    buffer.SetStats(f, analysis.Stats);
+    if (analysis.Result == TFrameAnalysis::NoFigures)
+        ShowUnrecoverable(QStringLiteral("TBFrameBuffer.BCalculateStatistics"));
     TDisplaySettings analysed = display;
     analysed.Options.ShowEdges = true;
     analysed.Options.ShowCentres = true;
     analysed.Options.ShowColour = false;
-    outcome.Review = RedrawFrame(buffer, f, analysed);
+    outcome.Review = DrawAnalysedFrame(buffer, f, analysed, buffer.Pachymetry(f));
     outcome.Result = TAnalyseOutcome::Analysed;
     return outcome;
 }

@@ -5,6 +5,7 @@
 // and the mapping of a click on the enlarged view to frame pixels. None of them
 // touches a widget: they return the picture to show and what happened.
 #include "AnalysisTypes.h"
+#include "FrameAnalysis.h"
 #include "UBCellOverlay.h"
 
 #include <QImage>
@@ -16,15 +17,6 @@
 class TBFrameBuffer;
 
 namespace cornix {
-
-// Extra smoothing passes of the finder in the analysis of a frame.
-inline constexpr std::int32_t kAnalysisIterations = 5;
-// An analysis needs more than this many cells.
-inline constexpr std::int32_t kMinimumCells = 30;
-// Thresholds of the sensitivity buttons.
-inline constexpr double kHighSensitivity = -2.5;   // "Alta"
-inline constexpr double kNormalSensitivity = -3.0; // "Normal"
-inline constexpr double kLowSensitivity = -3.5;    // "Baixa"
 
 // Everything a redraw needs besides the frame: the display buttons and the
 // contrast settings.
@@ -87,12 +79,12 @@ struct TAnalyseOutcome {
 // The two sentences shown when the finder gives too few cells.
 QString TooFewCellsMessage();
 
-// Runs the finder (5 iterations, threshold) on frame f's grey frame and region.
-// More than 30 cells: a matrix is built and stored with SetMatrix (releasing the
-// earlier one) and the frame is redrawn with edges and centres on and colour
-// off (contrast and transparency from display) - crops and statistics renewed.
-// 30 or fewer: the frame's region is cleared and its matrix kept. A frame
-// without a valid region: nothing.
+// Analyses frame f's grey frame and region with AnalyseGrayFrame (finder with
+// 5 iterations and threshold, matrix, figures). More than 30 cells: the matrix is
+// stored with SetMatrix (releasing the earlier one) and the figures with SetStats,
+// then the frame is drawn with edges and centres on and colour off (contrast and
+// transparency from display) and its crops renewed. 30 or fewer: the frame's
+// region is cleared and its matrix kept. A frame without a valid region: nothing.
 TAnalyseOutcome AnalyseFrame(TBFrameBuffer &buffer, int f, double threshold, const TDisplaySettings &display);
 // Shows the outcome's message (if any) through the dialog seam.
 void ShowAnalyseOutcome(const TAnalyseOutcome &outcome);

@@ -230,6 +230,7 @@ std::uint16_t TBFrameBuffer::PachymetryMicrons(int f) const
 }
 
 const TFrameStats &TBFrameBuffer::Stats(int f) const { return Frame(f).Stats; }
+void TBFrameBuffer::SetStats(int f, const TFrameStats &stats) { frame(f).Stats = stats; }
 
 bool TBFrameBuffer::BCalculateStatistics(int f, std::uint16_t n, double pixelToMM,
                                          [[maybe_unused]] const TCellTable &cells, const TRegionTable &regions,

@@ -8,6 +8,7 @@
 // frame's bitmap, crops and neighbourhood matrix.
 #include "AnalysisTypes.h"
 #include "EndoStatistics.h"
+#include "FrameAnalysis.h"
 
 #include <QImage>
 #include <QString>
@@ -25,12 +26,6 @@ struct TExame;
 enum TCropKind : int {
     CropOriginal = 0,  // cut from the unprocessed frame
     CropProcessed = 1, // cut from the displayed frame with its overlay
-};
-
-// Scales of the workstation (settings section METRICS).
-struct TAnalysisScale {
-    double PixelToMM = 0;  // mm per pixel
-    double PixelToPaq = 0; // µm of pachymetry per pixel of measured width
 };
 
 struct TFixation {
@@ -125,6 +120,8 @@ public:
 
     // Statistics of a frame (see EndoStatistics.h).
     const TFrameStats &Stats(int f) const;
+    // Stores figures computed elsewhere (by the analysis of the frame's grey frame).
+    void SetStats(int f, const TFrameStats &stats);
     std::uint16_t CellCount(int f) const { return Stats(f).CellCount; }
     const TSidesHist &SidesHist(int f) const { return Stats(f).SidesHist; }
     std::uint16_t Density(int f) const { return Stats(f).Density; }

@@ -1,8 +1,9 @@
 // Time of the statistics of one frame and of the whole analysis of one
-// realistic synthetic frame (grey conversion, finder, matrix, statistics).
+// realistic synthetic frame (grey conversion, then AnalyseGrayFrame: finder,
+// matrix, statistics).
 #include "EndoStatistics.h"
+#include "FrameAnalysis.h"
 #include "SyntheticEndothelium.h"
-#include "UBCellFinder.h"
 #include "UBFrameBuffer.h"
 #include "VoronoiDistMatrix.h"
 
@@ -33,11 +34,8 @@ struct AnalysedFrame {
         buffer.SetRoi(0, kRoi);
         auto gray = std::make_unique<TGrayFrame>();
         buffer.Gray(0, *gray);
-        TCMFinder finder(*gray);
-        finder.Find(5, -3.0, kRoi);
-        auto matrix = std::make_unique<TDistMatrix>(finder.Cells());
-        matrix->Build();
-        buffer.SetMatrix(0, std::move(matrix));
+        cornix::TFrameAnalysis analysis = cornix::AnalyseGrayFrame(*gray, kRoi, -3.0, buffer.Scale());
+        buffer.SetMatrix(0, std::move(analysis.Matrix));
     }
 };
 
@@ -75,17 +73,14 @@ void BM_WholeAnalysis(benchmark::State &state)
     buffer.AddFrame(syntheticFrame(), QString(), 0, -3.0, {}, {}, 0);
     buffer.SetRoi(0, kRoi);
     auto gray = std::make_unique<TGrayFrame>();
+    cornix::TFrameAnalysis analysis;
     for (auto _ : state) {
         buffer.Gray(0, *gray);
-        auto finder = std::make_unique<TCMFinder>(*gray);
-        finder->Find(5, buffer.Threshold(0), buffer.Roi(0));
-        auto matrix = std::make_unique<TDistMatrix>(finder->Cells());
-        matrix->Build();
-        buffer.SetMatrix(0, std::move(matrix));
-        benchmark::DoNotOptimize(buffer.BCalculateStatistics(0));
+        analysis = cornix::AnalyseGrayFrame(*gray, buffer.Roi(0), buffer.Threshold(0), buffer.Scale());
+        benchmark::DoNotOptimize(analysis.Stats);
     }
-    state.counters["cells"] = buffer.CellCount(0);
-    state.counters["density"] = buffer.Density(0);
+    state.counters["cells"] = analysis.Stats.CellCount;
+    state.counters["density"] = analysis.Stats.Density;
 }
 BENCHMARK(BM_WholeAnalysis)->Unit(benchmark::kMillisecond);
 

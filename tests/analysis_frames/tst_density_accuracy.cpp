@@ -1,10 +1,9 @@
 // A synthetic mosaic of known density, analysed as a frame is analysed (grey
-// conversion, cell finder at the normal threshold, neighbourhood matrix,
-// statistics), gives the density within 5 % of the truth.
+// conversion, then AnalyseGrayFrame at the normal threshold: cell finder,
+// neighbourhood matrix, statistics), gives the density within 5 % of the truth.
+#include "FrameAnalysis.h"
 #include "SyntheticEndothelium.h"
-#include "UBCellFinder.h"
 #include "UBFrameBuffer.h"
-#include "VoronoiDistMatrix.h"
 
 #include <QTest>
 
@@ -63,31 +62,26 @@ private slots:
         camera.limitedField = true;
         const sim::EndotheliumFrame frame = tissue.render(camera);
 
-        TBFrameBuffer buffer({kMmPerPixel, 1.5});
-        QVERIFY(buffer.AddFrame(sim::ToQImage(frame), QString(), 0, TBFrameBuffer::kNewFrameThreshold, {}, {}, 0));
-        buffer.SetRoi(0, kRoi);
         auto gray = std::make_unique<TGrayFrame>();
-        buffer.Gray(0, *gray);
-        auto finder = std::make_unique<TCMFinder>(*gray);
-        finder->Find(5, buffer.Threshold(0), buffer.Roi(0));
-        auto matrix = std::make_unique<TDistMatrix>(finder->Cells());
-        matrix->Build();
-        buffer.SetMatrix(0, std::move(matrix));
-        QVERIFY(buffer.BCalculateStatistics(0));
+        TBFrameBuffer::GrayOf(sim::ToQImage(frame), *gray);
+        const TFrameAnalysis analysis =
+            AnalyseGrayFrame(*gray, kRoi, TBFrameBuffer::kNewFrameThreshold, {kMmPerPixel, 1.5});
+        QCOMPARE(analysis.Result, TFrameAnalysis::Analysed);
+        const TFrameStats &stats = analysis.Stats;
 
         const double truth = trueDensityInside(frame.cells, kRoi);
-        const double error = (buffer.Density(0) - truth) / truth;
+        const double error = (stats.Density - truth) / truth;
         qInfo("density %6.0f seed %4u: measured %5d, truth in region %7.1f, error %+6.2f %% (%d cells, CV %.3f,"
               " true CV %.3f)",
-              density, seed, int(buffer.Density(0)), truth, 100 * error, int(buffer.CellCount(0)), buffer.AreaCV(0),
+              density, seed, int(stats.Density), truth, 100 * error, int(stats.CellCount), stats.AreaCV,
               sim::SummarizeInside(frame.cells).cv);
-        QVERIFY(buffer.CellCount(0) > 50);
+        QVERIFY(stats.CellCount > 50);
         // Every counted cell is in exactly one bin of each distribution.
-        const int cells = buffer.CellCount(0);
-        QCOMPARE(std::accumulate(buffer.SidesHist(0).begin(), buffer.SidesHist(0).end(), 0), cells);
-        QCOMPARE(std::accumulate(buffer.AreaHist(0).begin(), buffer.AreaHist(0).end(), 0), cells);
-        QVERIFY(buffer.MinArea(0) <= buffer.MeanArea(0) && buffer.MeanArea(0) <= buffer.MaxArea(0));
-        QVERIFY(buffer.MaxArea(0) <= 800 * kMmPerPixel * kMmPerPixel * 1e6 + 0.5); // larger regions are erased
+        const int cells = stats.CellCount;
+        QCOMPARE(std::accumulate(stats.SidesHist.begin(), stats.SidesHist.end(), 0), cells);
+        QCOMPARE(std::accumulate(stats.AreaHist.begin(), stats.AreaHist.end(), 0), cells);
+        QVERIFY(stats.MinArea <= stats.MeanArea && stats.MeanArea <= stats.MaxArea);
+        QVERIFY(stats.MaxArea <= 800 * kMmPerPixel * kMmPerPixel * 1e6 + 0.5); // larger regions are erased
         QVERIFY2(std::abs(error) < 0.05, qPrintable(QStringLiteral("error %1 %").arg(100 * error, 0, 'f', 2)));
     }
 };

@@ -1,6 +1,6 @@
 // cornix-evaluate: accuracy of the analysis of one frame on synthetic frames with
-// known cells. For each density and seed it analyses a synthetic frame exactly
-// as the examination window does and compares the detected centres (those
+// known cells. For each density and seed it analyses a synthetic frame with the
+// examination window's analysis (AnalyseGrayFrame) and compares the detected centres (those
 // strictly inside the region) with the generator's cell centroids: precision
 // and recall of centres matched one-to-one within 3 pixels, and the error of
 // the frame's density against the mosaic's true density.
@@ -8,7 +8,7 @@
 #include "SyntheticFrame.h"
 
 #include "AnalyseRequest.h"
-#include "UBAnalyseFrame.h"
+#include "FrameAnalysis.h"
 #include "UBFrameBuffer.h"
 #include "VoronoiDistMatrix.h"
 
@@ -17,6 +17,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -43,19 +44,17 @@ struct TTrial {
 TTrial RunTrial(std::uint32_t seed, double density, double threshold, const TSyntheticStyle &style)
 {
     const TSyntheticFrame frame = SyntheticFrame(seed, density, kMmPerPixel, style);
-    TBFrameBuffer buffer(TAnalysisScale{kMmPerPixel, 1.5});
-    buffer.AddFrame(frame.Frame, QString(), 0, threshold, TPachymetry{}, TRect{}, 0);
-    buffer.SetRoi(0, frame.Roi);
-    TDisplaySettings display;
+    auto gray = std::make_unique<TGrayFrame>();
     QElapsedTimer timer;
     timer.start();
-    const TAnalyseOutcome outcome = AnalyseFrame(buffer, 0, threshold, display);
+    TBFrameBuffer::GrayOf(frame.Frame, *gray);
+    const TFrameAnalysis analysis = AnalyseGrayFrame(*gray, frame.Roi, threshold, TAnalysisScale{kMmPerPixel, 1.5});
     TTrial trial;
     trial.Milliseconds = double(timer.nsecsElapsed()) / 1e6;
-    if (outcome.Result != TAnalyseOutcome::Analysed)
+    if (analysis.Result != TFrameAnalysis::Analysed)
         return trial;
     trial.Analysed = true;
-    const TCellTable &cells = buffer.Matrix(0)->Cells();
+    const TCellTable &cells = analysis.Matrix->Cells();
     std::vector<TPoint> detected, truth;
     std::vector<bool> detectedCounted, trueCounted;
     for (int k = 1; k <= cells[0].Row; ++k) {
@@ -67,7 +66,7 @@ TTrial RunTrial(std::uint32_t seed, double density, double threshold, const TSyn
         trueCounted.push_back(StrictlyInside(frame.Roi, cell.Row, cell.Col));
     }
     trial.Counts = MatchCentres(detected, detectedCounted, truth, trueCounted, kMatchDistance);
-    trial.DensityError = (buffer.Density(0) - frame.TrueDensity) / frame.TrueDensity * 100.0;
+    trial.DensityError = (analysis.Stats.Density - frame.TrueDensity) / frame.TrueDensity * 100.0;
     return trial;
 }
 

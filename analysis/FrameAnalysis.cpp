@@ -1,0 +1,53 @@
+#include "FrameAnalysis.h"
+
+#include "UBCellFinder.h"
+#include "VoronoiDistMatrix.h"
+
+#include <new>
+
+namespace cornix {
+
+TFrameAnalysis::TFrameAnalysis() = default;
+TFrameAnalysis::~TFrameAnalysis() = default;
+TFrameAnalysis::TFrameAnalysis(TFrameAnalysis &&) noexcept = default;
+TFrameAnalysis &TFrameAnalysis::operator=(TFrameAnalysis &&) noexcept = default;
+
+bool FrameFigures(const TDistMatrix &matrix, const TRect &roi, double pixelToMM, TFrameStats &stats)
+{
+    try {
+        CalculateFrameStats(static_cast<std::uint16_t>(matrix.CellCount()), pixelToMM, matrix.Regions(), roi, stats);
+    } catch (const EStatisticsError &) {
+        return false;
+    }
+    return true;
+}
+
+TFrameAnalysis AnalyseGrayFrame(const TGrayFrame &gray, const TRect &roi, double threshold,
+                                const TAnalysisScale &scale)
+{
+    TFrameAnalysis analysis;
+    analysis.Roi = NormalizedRect(roi);
+    if (!IsValidRoi(analysis.Roi))
+        return analysis;
+    try {
+        auto finder = std::make_unique<TCMFinder>(gray);
+        finder->Find(kAnalysisIterations, threshold, analysis.Roi);
+        analysis.CellsFound = finder->CellCount();
+        if (analysis.CellsFound <= kMinimumCells) {
+            analysis.Result = TFrameAnalysis::TooFewCells;
+            return analysis;
+        }
+        analysis.Matrix = std::make_unique<TDistMatrix>(finder->Cells());
+        finder.reset();
+        analysis.Matrix->Build();
+    } catch (const std::bad_alloc &) {
+        analysis.Matrix.reset();
+        analysis.Result = TFrameAnalysis::OutOfMemory;
+        return analysis;
+    }
+    const bool figures = FrameFigures(*analysis.Matrix, analysis.Roi, scale.PixelToMM, analysis.Stats);
+    analysis.Result = figures ? TFrameAnalysis::Analysed : TFrameAnalysis::NoFigures;
+    return analysis;
+}
+
+} // namespace cornix
