@@ -17,6 +17,7 @@ PACKAGES=(
   firebird3.0-server firebird3.0-utils firebird-dev
   # settings file, benchmarks
   libsimpleini-dev libbenchmark-dev
+  libfftw3-dev  # the Fourier transform of the cell-spacing estimate
   # headless GUI, fonts, report rendering checks
   xvfb xauth fonts-dejavu-core poppler-utils imagemagick
 )
