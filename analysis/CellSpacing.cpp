@@ -22,6 +22,10 @@ constexpr double kMinContrast = 1.0;
 constexpr double kPi = std::numbers::pi;
 // The first ring of a hexagonal mosaic of spacing d lies at 2 / (√3 d) cycles per pixel.
 const double kRingFactor = 2.0 / std::sqrt(3.0);
+// A peak below the strongest one is the first ring when it reaches this share
+// of the strongest and stands this clearly above its flanks.
+constexpr double kFirstRingShare = 0.5;
+constexpr double kFirstRingConfidence = 0.6;
 // The flanks of a ring are read a third of an octave away from it.
 const double kFlankRatio = std::cbrt(2.0);
 
@@ -247,6 +251,30 @@ double ValueAt(const std::vector<double> &values, double x)
     return values[i] * (1 - t) + values[i + 1] * t;
 }
 
+struct TRing {
+    double Bin = 0;        // fractional bin of the ring
+    double Confidence = 0; // 1 - flank / peak
+};
+
+// The ring of the peak at bin k (a local maximum with two positive neighbours):
+// its position between bins from a parabola through the logarithms (exact for
+// a Gaussian ring) and how clearly it stands above its flanks.
+std::optional<TRing> RingAt(const std::vector<double> &weighted, int k, int last)
+{
+    const double top = weighted[std::size_t(k)];
+    const double below = weighted[std::size_t(k - 1)], above = weighted[std::size_t(k + 1)];
+    if (!(below > 0) || !(above > 0))
+        return std::nullopt;
+    const double lb = std::log(below), lt = std::log(top), la = std::log(above);
+    const double curvature = lb - 2 * lt + la;
+    TRing ring;
+    ring.Bin = k + (curvature < 0 ? 0.5 * (lb - la) / curvature : 0.0);
+    const double flank = std::max(ValueAt(weighted, ring.Bin / kFlankRatio),
+                                  ValueAt(weighted, std::min<double>(last, ring.Bin * kFlankRatio)));
+    ring.Confidence = std::clamp(1.0 - flank / top, 0.0, 1.0);
+    return ring;
+}
+
 } // namespace
 
 TRadialSpectrum RadialPowerSpectrum(const TGrayFrame &gray, const TRect &roi)
@@ -266,33 +294,35 @@ std::optional<TCellSpacing> EstimateCellSpacing(const TGrayFrame &gray, const TR
     for (std::size_t k = 0; k < weighted.size(); ++k)
         weighted[k] = double(k) * double(k) * spectrum.Power[k];
 
-    // The strongest bin of a band a little wider than the plausible one, so that
+    // Peaks are sought in a band a little wider than the plausible one, so that
     // a ring just inside the band still shows as a peak with two neighbours.
     const int last = int(weighted.size()) - 2;
     const int lo = std::max(2, int(std::floor(kRingFactor / kMaxCellSpacing * n / kFlankRatio)));
     const int hi = std::min(last, int(std::ceil(kRingFactor / kMinCellSpacing * n * kFlankRatio)));
     if (lo >= hi)
         return std::nullopt;
-    int peak = lo;
-    for (int k = lo; k <= hi; ++k)
-        if (weighted[std::size_t(k)] > weighted[std::size_t(peak)])
-            peak = k;
-    const double top = weighted[std::size_t(peak)];
-    const double below = weighted[std::size_t(peak - 1)], above = weighted[std::size_t(peak + 1)];
-    if (!(top > 0) || peak == lo || peak == hi || !(below > 0) || !(above > 0))
+    const auto strongest = std::max_element(weighted.begin() + lo, weighted.begin() + hi + 1);
+    const int highest = int(strongest - weighted.begin());
+    if (!(*strongest > 0) || highest == lo || highest == hi)
         return std::nullopt;
-
-    // The ring's position between bins from a parabola through the logarithms
-    // (exact for a Gaussian ring).
-    const double lb = std::log(below), lt = std::log(top), la = std::log(above);
-    const double curvature = lb - 2 * lt + la;
-    const double offset = curvature < 0 ? 0.5 * (lb - la) / curvature : 0.0;
-    const double ring = (peak + offset) / n;
+    std::optional<TRing> ring = RingAt(weighted, highest, last);
+    // Sharp regular mosaics have outer rings as strong as the first: a clear
+    // peak below the strongest that reaches half of it is the first ring.
+    for (int k = lo + 1; k < highest; ++k) {
+        const double v = weighted[std::size_t(k)];
+        if (v < kFirstRingShare * *strongest || v < weighted[std::size_t(k - 1)] || v <= weighted[std::size_t(k + 1)])
+            continue;
+        const std::optional<TRing> lower = RingAt(weighted, k, last);
+        if (lower && lower->Confidence >= kFirstRingConfidence) {
+            ring = lower;
+            break;
+        }
+    }
+    if (!ring)
+        return std::nullopt;
     TCellSpacing estimate;
-    estimate.SpacingPx = kRingFactor / ring;
-    const double flank = std::max(ValueAt(weighted, (peak + offset) / kFlankRatio),
-                                  ValueAt(weighted, std::min<double>(last, (peak + offset) * kFlankRatio)));
-    estimate.Confidence = std::clamp(1.0 - flank / top, 0.0, 1.0);
+    estimate.SpacingPx = kRingFactor * n / ring->Bin;
+    estimate.Confidence = ring->Confidence;
     if (estimate.SpacingPx < kMinCellSpacing || estimate.SpacingPx > kMaxCellSpacing
         || estimate.Confidence < kMinSpacingConfidence)
         return std::nullopt;

@@ -11,7 +11,6 @@ namespace cornix::cli {
 namespace {
 
 constexpr TRect kField{155, 115, 485, 365};
-constexpr int kRoiInset = 25;
 constexpr double kDarkLevel = 20.0; // grey outside the field
 constexpr double kEdgeWidth = 10.0; // pixels of the field's soft edge
 
@@ -45,8 +44,8 @@ TSyntheticFrame SyntheticFrame(std::uint32_t seed, double density, double mmPerP
     TSyntheticFrame result;
     result.TrueDensity = tissue.mosaic().cellDensity;
     result.Field = kField;
-    result.Roi = {kField.Left + kRoiInset, kField.Top + kRoiInset, kField.Right - kRoiInset,
-                  kField.Bottom - kRoiInset};
+    const int inset = style.RoiInset;
+    result.Roi = {kField.Left + inset, kField.Top + inset, kField.Right - inset, kField.Bottom - inset};
     result.Frame = QImage(kFrameWidth, kFrameHeight, QImage::Format_RGB888);
     for (int row = 0; row < kFrameHeight; ++row) {
         uchar *line = result.Frame.scanLine(row);

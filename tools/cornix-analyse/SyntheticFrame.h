@@ -24,7 +24,7 @@ struct TSyntheticFrame {
     QImage Frame;             // 640 x 480, Format_RGB888
     double TrueDensity = 0;   // cells/mm² of the mosaic
     TRect Field;              // the illuminated field
-    TRect Roi;                // the region to analyse: the field inset by 25 pixels
+    TRect Roi;                // the region to analyse: the field inset by the style's RoiInset (25 pixels)
     std::vector<TTrueCell> Cells; // centroids of the cells whose centroid lies in the field
 };
 
@@ -34,6 +34,7 @@ struct TSyntheticStyle {
     double FocusBlur = 0.8;      // Gaussian sigma, pixels
     double NoiseSigma = 4.0;     // grey levels
     int GuttaCount = 0;
+    int RoiInset = 25;           // pixels between the field's edge and the region
 };
 
 TSyntheticFrame SyntheticFrame(std::uint32_t seed, double density, double mmPerPixel,
