@@ -366,6 +366,14 @@ void EnhanceContrast(QImage &image, const TRect &roi, const TContrastSettings &s
 void DrawOverlay(QImage &image, QImage *unprocessed, const TRect &roi, const TDistMatrix &matrix,
                  const TPachymetry &pachymetry, const TOverlayOptions &options, const TContrastSettings &contrast)
 {
+    DrawOverlay(image, unprocessed, roi,
+                TOverlayPlanes{matrix.LabelPlane(), matrix.BoundaryPlane(), matrix.Regions(), matrix.Cells()},
+                pachymetry, options, contrast);
+}
+
+void DrawOverlay(QImage &image, QImage *unprocessed, const TRect &roi, const TOverlayPlanes &planes,
+                 const TPachymetry &pachymetry, const TOverlayOptions &options, const TContrastSettings &contrast)
+{
     if (!IsValidRoi(roi))
         return;
     image = FrameImage(image);
@@ -374,15 +382,15 @@ void DrawOverlay(QImage &image, QImage *unprocessed, const TRect &roi, const TDi
     if (unprocessed)
         *unprocessed = image.copy();
     if (options.ShowColour)
-        ColourBySides(image, roi, matrix.LabelPlane(), matrix.Regions(), options.Transparency);
+        ColourBySides(image, roi, planes.Labels, planes.Regions, options.Transparency);
     if (options.ShowEdges)
-        BlendBoundaries(image, roi, matrix.BoundaryPlane(), options.Transparency);
+        BlendBoundaries(image, roi, planes.Boundary, options.Transparency);
     if (options.ShowCentres)
-        DrawCentres(image, roi, matrix.Cells());
+        DrawCentres(image, roi, planes.Cells);
     DrawPachymetryLines(image, pachymetry);
     if (!options.ShowEdges && !options.ShowCentres) {
-        BlendBoundaries(image, roi, matrix.BoundaryPlane(), options.Transparency);
-        DrawCentres(image, roi, matrix.Cells());
+        BlendBoundaries(image, roi, planes.Boundary, options.Transparency);
+        DrawCentres(image, roi, planes.Cells);
     }
     DrawRegionRectangle(image, roi);
 }

@@ -138,6 +138,20 @@ void DrawOverlay(QImage &image, QImage *unprocessed, const TRect &roi, const TDi
                  const TPachymetry &pachymetry, const TOverlayOptions &options,
                  const TContrastSettings &contrast);
 
+// What the overlay reads of an analysed frame, in the image's pixels: the label
+// and boundary planes, the sides of each label, the centres. A matrix gives
+// them directly; an analysis at another scale maps them back first.
+struct TOverlayPlanes {
+    const TIntPlane &Labels;
+    const TIntPlane &Boundary;
+    const TRegionTable &Regions;
+    const TCellTable &Cells;
+};
+// DrawOverlay from planes (the matrix version calls this one).
+void DrawOverlay(QImage &image, QImage *unprocessed, const TRect &roi, const TOverlayPlanes &planes,
+                 const TPachymetry &pachymetry, const TOverlayOptions &options,
+                 const TContrastSettings &contrast);
+
 // A 640 x 480 RGB888 copy of any image (smaller ones padded with black).
 QImage FrameImage(const QImage &source);
 

@@ -10,8 +10,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cmath>
 
 using namespace cornix;
 using namespace cornix::cli;
@@ -238,6 +241,147 @@ private slots:
         QVERIFY(run.Err.contains(QString::fromUtf8("Número de células identificadas insuficiente")));
     }
 
+    // The automatic scale on synthetic frames of large, middling and small cells:
+    // the spacing, the factor, the density in cells/mm² of the frame itself.
+    void autoScale_data()
+    {
+        QTest::addColumn<int>("density");
+        QTest::addColumn<bool>("reduced");
+        QTest::newRow("800 cells/mm², about 20 px apart") << 800 << false;
+        QTest::newRow("2500 cells/mm², about 12 px apart") << 2500 << false;
+        QTest::newRow("5000 cells/mm², about 8 px apart: region reduced") << 5000 << true;
+    }
+    void autoScale()
+    {
+        QFETCH(int, density);
+        QFETCH(bool, reduced);
+        const TRun run = RunTool({"--demo", "--density", QString::number(density), "--auto-scale", "--format", "json"});
+        QCOMPARE(run.ExitCode, 0);
+        const QJsonObject root = ReadJson(run.Out);
+        QCOMPARE(root[K("autoScale")].toBool(), true);
+        QCOMPARE(root[K("targetSpacingPx")].toDouble(), 15.0);
+        const QJsonObject frame = root[K("frames")][0].toObject();
+        QCOMPARE(frame[K("status")].toString(), QStringLiteral("analysed"));
+        const QJsonObject scale = frame[K("autoScale")].toObject();
+        const double spacing = scale[K("spacingPx")].toDouble();
+        const double trueSpacing = std::sqrt(2 / (std::sqrt(3.0) * density)) / 0.00186;
+        QVERIFY2(qAbs(spacing - trueSpacing) <= 0.05 * trueSpacing, qPrintable(QString::number(spacing)));
+        QVERIFY(qAbs(scale[K("factor")].toDouble() - 15.0 / spacing) < 1e-9);
+        QCOMPARE(scale[K("roiReduced")].toBool(), reduced);
+        const double found = frame[K("figures")][K("density")].toDouble();
+        QVERIFY2(qAbs(found - density) <= 0.03 * density, qPrintable(QString::number(found)));
+        // The region analysed is the given one unless it had to be reduced.
+        const TRect given{180, 140, 460, 340};
+        const TRect analysed = *ParseRect(scale[K("analysedRoi")].toString());
+        if (reduced)
+            QVERIFY(analysed.Left > given.Left && analysed.Right < given.Right);
+        else
+            QVERIFY(qAbs(analysed.Left - given.Left) <= 1 && qAbs(analysed.Bottom - given.Bottom) <= 1);
+    }
+
+    void autoScaleOption()
+    {
+        QString error;
+        const auto on = ParseArguments({QStringLiteral("frame.png"), QStringLiteral("--auto-scale")}, &error);
+        QVERIFY(on && on->AutoScale && on->Input == QStringLiteral("frame.png"));
+        const auto off = ParseArguments({QStringLiteral("frame.png")}, &error);
+        QVERIFY(off && !off->AutoScale);
+    }
+
+    void autoScaleText()
+    {
+        const TRun run = RunTool({"--demo", "--auto-scale"});
+        QCOMPARE(run.ExitCode, 0);
+        QVERIFY(run.Out.contains(QString::fromUtf8("Escala automática: espaçamento estimado ")));
+        QVERIFY(run.Out.contains(QString::fromUtf8("Densidade (cel/mm²):")));
+        // Without the option nothing of it shows.
+        QVERIFY(!RunTool({"--demo"}).Out.contains(QString::fromUtf8("Escala automática")));
+    }
+
+    void autoScaleCsv()
+    {
+        const TRun run = RunTool({"--demo", "--auto-scale", "--format", "csv"});
+        QCOMPARE(run.ExitCode, 0);
+        const QStringList lines = run.Out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 3);
+        QVERIFY(lines[0].endsWith(QStringLiteral(",framesUsed,spacingPx,scaleFactor")));
+        // The synthetic frame's quoted name holds a comma: read from the end.
+        const QStringList frame = lines[1].split(QLatin1Char(','));
+        const double spacing = frame[frame.size() - 2].toDouble(), factor = frame.last().toDouble();
+        QVERIFY(spacing > 10 && spacing < 13);
+        QVERIFY(qAbs(factor - 15.0 / spacing) < 1e-6);
+        QVERIFY(lines[2].startsWith(QStringLiteral("average,")) && lines[2].endsWith(QStringLiteral(",,")));
+        const QString plain = RunTool({"--demo", "--format", "csv"}).Out;
+        QVERIFY(plain.section(QLatin1Char('\n'), 0, 0).endsWith(QStringLiteral(",framesUsed")));
+    }
+
+    void autoScaleLeavesTheDefaultOutputAlone()
+    {
+        const TRun run = RunTool(QStringList{kGoldenFrame, "--format", "json"} + kGoldenRoi);
+        const QJsonObject root = ReadJson(run.Out);
+        QVERIFY(!root.contains(K("autoScale")) && !root.contains(K("targetSpacingPx")));
+        QVERIFY(!root[K("frames")][0].toObject().contains(K("autoScale")));
+    }
+
+    void autoScaleWithoutSpacing()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("flat.png"));
+        QImage flat(640, 480, QImage::Format_RGB888);
+        flat.fill(QColor(90, 90, 90));
+        QVERIFY(flat.save(path));
+        const TRun run = RunTool({path, "--auto-scale", "--format", "json"});
+        QCOMPARE(run.ExitCode, 4);
+        QVERIFY(run.Err.contains(QString::fromUtf8("flat.png: espaçamento das células não estimado")));
+        const QJsonObject frame = ReadJson(run.Out)[K("frames")][0].toObject();
+        QCOMPARE(frame[K("status")].toString(), QStringLiteral("no-spacing"));
+        QVERIFY(frame[K("autoScale")][K("spacingPx")].isNull());
+        QCOMPARE(ReadJson(run.Out)[K("average")][K("framesUsed")].toInt(), 0);
+    }
+
+    // The overlay is drawn on the frame as given: the region rectangle at the
+    // analysed region, centres and boundaries inside it.
+    void autoScaleOverlay_data()
+    {
+        QTest::addColumn<int>("density");
+        QTest::newRow("cells shrunk") << 800;
+        QTest::newRow("cells enlarged, region reduced") << 5000;
+    }
+    void autoScaleOverlay()
+    {
+        QFETCH(int, density);
+        QTemporaryDir dir;
+        const QString overlayPath = dir.filePath(QStringLiteral("overlay.png"));
+        const QString framePath = dir.filePath(QStringLiteral("frame.png"));
+        const TRun run = RunTool({"--demo", "--density", QString::number(density), "--auto-scale", "--format", "json",
+                                  "--overlay", overlayPath, "--save-frame", framePath, "--original"});
+        QCOMPARE(run.ExitCode, 0);
+        const TRect analysed =
+            *ParseRect(ReadJson(run.Out)[K("frames")][0][K("autoScale")][K("analysedRoi")].toString());
+        const QImage overlay = QImage(overlayPath).convertToFormat(QImage::Format_RGB32);
+        const QImage frame = QImage(framePath).convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(overlay.size(), QSize(640, 480));
+        QCOMPARE(overlay.pixel(analysed.Left, analysed.Top), qRgb(0, 255, 0));
+        QCOMPARE(overlay.pixel(analysed.Right - 1, analysed.Bottom - 1), qRgb(0, 255, 0));
+        // Inside the region most pixels are coloured; away from it only the two
+        // pachymetry lines (whole columns) differ from the frame.
+        int changedInside = 0, inside = 0;
+        QSet<int> changedColumnsOutside;
+        for (int y = 0; y < 480; y += 3)
+            for (int x = 0; x < 640; ++x) {
+                const bool in = x > analysed.Left && x < analysed.Right && y > analysed.Top && y < analysed.Bottom;
+                const bool away = x < analysed.Left - 1 || x > analysed.Right + 1 || y < analysed.Top - 1
+                                  || y > analysed.Bottom + 1;
+                const bool changed = overlay.pixel(x, y) != frame.pixel(x, y);
+                inside += in;
+                changedInside += in && changed;
+                if (away && changed)
+                    changedColumnsOutside.insert(x);
+            }
+        QVERIFY(changedInside > inside * 9 / 10);
+        QVERIFY2(changedColumnsOutside.size() <= 2, qPrintable(QString::number(changedColumnsOutside.size())));
+    }
+
     void badInput_data()
     {
         QTest::addColumn<QString>("kind");
@@ -325,6 +469,7 @@ private slots:
         QCOMPARE(run.ExitCode, 0);
         QVERIFY(run.Err.isEmpty());
         for (const char *text : {"Uso: cornix-analyse [opções] [QUADRO | PASTA]", "--roi E,T,D,B", "--sensitivity S",
+                                 "--auto-scale",
                                  "--format text|json|csv", "--save-frame ARQUIVO", "Código de saída: 0 analisado"})
             QVERIFY2(run.Out.contains(QString::fromUtf8(text)), text);
     }

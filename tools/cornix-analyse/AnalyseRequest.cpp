@@ -158,6 +158,8 @@ std::optional<TAnalyseRequest> ParseArguments(const QStringList &arguments, QStr
             r.Demo = true;
         } else if (name == QLatin1String("--original")) {
             r.OriginalView = true;
+        } else if (name == QLatin1String("--auto-scale")) {
+            r.AutoScale = true;
         } else if (TakesValue(name)) {
             if (!inlineValue) {
                 if (i + 1 >= arguments.size()) {
@@ -209,6 +211,9 @@ QString UsageText()
         "                         bordas, centros) em PNG; para uma pasta, ARQUIVO é uma pasta\n"
         "  --original             desenha a sobreposição sobre a região original, não sobre a\n"
         "                         vista de contraste\n"
+        "  --auto-scale           escala automática: estima o espaçamento das células e\n"
+        "                         reamostra o quadro para o tamanho de célula em que a detecção\n"
+        "                         é mais exata; os resultados ficam nas unidades do quadro\n"
         "  --demo                 analisa um quadro sintético\n"
         "  --seed N               semente do quadro sintético (padrão 1)\n"
         "  --density D            cel/mm² do quadro sintético (padrão 2500)\n"
@@ -216,7 +221,8 @@ QString UsageText()
         "  -h, --help             este texto\n"
         "\n"
         "Código de saída: 0 analisado, 2 linha de comando inválida, 3 entrada inválida,\n"
-        "4 células insuficientes, 5 saída não gravada.\n");
+        "4 células insuficientes (ou, com --auto-scale, espaçamento não estimado),\n"
+        "5 saída não gravada.\n");
 }
 
 } // namespace cornix::cli

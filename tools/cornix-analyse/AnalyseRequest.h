@@ -26,6 +26,7 @@ struct TAnalyseRequest {
     std::optional<TOutputFormat> Format; // default: text for a frame, JSON for a folder
     QString Overlay;                // PNG file (a folder for a folder of frames)
     bool OriginalView = false;      // overlay over the original region instead of the contrast view
+    bool AutoScale = false;         // the automatic-scale mode (the frame resampled to the finder's cell size)
     bool ShowHelp = false;
 };
 

@@ -2,6 +2,7 @@
 
 #include "QtNumbers.h"
 #include "UBFrameBuffer.h"
+#include "VoronoiDistMatrix.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -9,8 +10,8 @@
 
 namespace cornix::cli {
 
-TAnalyseSession::TAnalyseSession(const TSessionSettings &settings, double threshold)
-    : m_settings(settings), m_threshold(threshold),
+TAnalyseSession::TAnalyseSession(const TSessionSettings &settings, double threshold, bool autoScale)
+    : m_settings(settings), m_threshold(threshold), m_autoScale(autoScale),
       m_buffer(std::make_unique<TBFrameBuffer>(TAnalysisScale{settings.PixelToMM, settings.PixelToPaq}))
 {
 }
@@ -30,6 +31,10 @@ TFrameResult TAnalyseSession::Analyse(const QImage &frame, const QString &name, 
     result.FrameIndex = f;
     m_buffer->SetRoi(f, roi);
     m_buffer->MeasurePachymetry(f);
+    if (m_autoScale) {
+        analyseAutoScaled(result);
+        return result;
+    }
     const TAnalyseOutcome outcome = AnalyseFrame(*m_buffer, f, m_threshold, m_settings.Display);
     result.CellsFound = outcome.CellsFound;
     switch (outcome.Result) {
@@ -50,6 +55,51 @@ TFrameResult TAnalyseSession::Analyse(const QImage &frame, const QString &name, 
     return result;
 }
 
+// The working frame's analysis stored in the frame's record: its figures (with
+// the working frame's length scale and region) feed the summary. The matrix
+// stays with the session: its pixels are not the frame's.
+void TAnalyseSession::analyseAutoScaled(TFrameResult &result)
+{
+    const int f = result.FrameIndex;
+    auto gray = std::make_unique<TGrayFrame>();
+    m_buffer->Gray(f, *gray);
+    m_lastAutoScale = AnalyseAutoScale(*gray, result.Roi, m_threshold, m_settings.PixelToMM);
+    m_lastAutoScaleFrame = f;
+    const TAutoScaleResult &a = m_lastAutoScale;
+    TAutoScaleInfo info;
+    if (a.Spacing) {
+        info.SpacingPx = a.Spacing->SpacingPx;
+        info.Confidence = a.Spacing->Confidence;
+        info.Factor = a.Scaled.Factor;
+        info.AnalysedRoi = a.Scaled.FrameRoi;
+        info.Reduced = a.Scaled.Reduced;
+    }
+    result.AutoScale = info;
+    result.CellsFound = a.CellsFound;
+    switch (a.Status) {
+    case TAutoScaleResult::Analysed:
+        result.Status = TFrameResult::Analysed;
+        m_buffer->BCalculateStatistics(f, std::uint16_t(a.Matrix->CellCount()), a.WorkingPixelToMM, a.Matrix->Cells(),
+                                       a.Matrix->Regions(), a.Scaled.Roi);
+        result.Stats = m_buffer->Stats(f);
+        result.PachymetryMicrons = m_buffer->PachymetryMicrons(f);
+        m_buffer->SetUseIt(f, true);
+        break;
+    case TAutoScaleResult::NoSpacing:
+        result.Status = TFrameResult::NoSpacing;
+        result.Message = QStringLiteral("espaçamento das células não estimado: o espectro da região não mostra o "
+                                        "anel de um mosaico de células");
+        break;
+    case TAutoScaleResult::TooFewCells:
+        result.Status = TFrameResult::TooFewCells;
+        result.Message = TooFewCellsMessage().replace(QLatin1Char('\r'), QLatin1Char(' '));
+        break;
+    case TAutoScaleResult::NoValidRegion:
+        result.Message = QStringLiteral("%1: a região de interesse não é válida").arg(result.Name);
+        break;
+    }
+}
+
 QImage TAnalyseSession::OverlayImage(const TFrameResult &result, bool originalView)
 {
     if (result.Status != TFrameResult::Analysed)
@@ -59,7 +109,21 @@ QImage TAnalyseSession::OverlayImage(const TFrameResult &result, bool originalVi
     display.Options.ShowEdges = true;
     display.Options.ShowCentres = true;
     display.Options.ContrastView = !originalView;
-    return RedrawFrame(*m_buffer, result.FrameIndex, display);
+    if (!result.AutoScale)
+        return RedrawFrame(*m_buffer, result.FrameIndex, display);
+    if (result.FrameIndex != m_lastAutoScaleFrame || !m_lastAutoScale.Matrix)
+        return {};
+    const TAutoScaleResult &a = m_lastAutoScale;
+    auto labels = std::make_unique<TIntPlane>();
+    auto boundary = std::make_unique<TIntPlane>();
+    auto cells = std::make_unique<TCellTable>();
+    LabelsToFrame(a.Scaled, a.Matrix->LabelPlane(), *labels);
+    BoundariesOf(*labels, *boundary);
+    CellsToFrame(a.Scaled, a.Matrix->Cells(), *cells);
+    QImage image = FrameImage(m_buffer->FrameBitmap(result.FrameIndex));
+    DrawOverlay(image, nullptr, a.Scaled.FrameRoi, TOverlayPlanes{*labels, *boundary, a.Matrix->Regions(), *cells},
+                m_buffer->Pachymetry(result.FrameIndex), display.Options, display.Contrast);
+    return image;
 }
 
 TEndoStats TAnalyseSession::Summary() { return m_buffer->Summarize(); }
@@ -71,6 +135,7 @@ QString StatusName(TFrameResult::TStatus status)
     switch (status) {
     case TFrameResult::Analysed: return QStringLiteral("analysed");
     case TFrameResult::TooFewCells: return QStringLiteral("too-few-cells");
+    case TFrameResult::NoSpacing: return QStringLiteral("no-spacing");
     case TFrameResult::Error: break;
     }
     return QStringLiteral("error");
@@ -151,6 +216,28 @@ QJsonObject FiguresJson(const TFigures &g)
 
 QString RoiText(const TRect &r) { return QStringLiteral("%1,%2,%3,%4").arg(r.Left).arg(r.Top).arg(r.Right).arg(r.Bottom); }
 
+QString AutoScaleText(const TAutoScaleInfo &info)
+{
+    if (!info.SpacingPx)
+        return QStringLiteral("Escala automática: espaçamento das células não estimado\n");
+    return QStringLiteral("Escala automática: espaçamento estimado %1 px (confiança %2), fator %3, região analisada %4%5\n")
+        .arg(FormatFloatQ("0.00", *info.SpacingPx), FormatFloatQ("0.00", info.Confidence),
+             FormatFloatQ("0.0000", info.Factor), RoiText(info.AnalysedRoi),
+             info.Reduced ? QStringLiteral(" (reduzida para caber no quadro de trabalho)") : QString());
+}
+
+QJsonObject AutoScaleJson(const TAutoScaleInfo &info)
+{
+    QJsonObject o{{"spacingPx", info.SpacingPx ? QJsonValue(*info.SpacingPx) : QJsonValue(QJsonValue::Null)}};
+    if (info.SpacingPx) {
+        o.insert("confidence", info.Confidence);
+        o.insert("factor", info.Factor);
+        o.insert("analysedRoi", RoiText(info.AnalysedRoi));
+        o.insert("roiReduced", info.Reduced);
+    }
+    return o;
+}
+
 } // namespace
 
 QString FormatText(const QList<TFrameResult> &frames, const TEndoStats &summary, const TAnalyseSession &session,
@@ -162,6 +249,8 @@ QString FormatText(const QList<TFrameResult> &frames, const TEndoStats &summary,
         text += QStringLiteral("Região: %1  Sensibilidade: %2 (%3)  Escala: %4 mm/pixel\n")
                     .arg(RoiText(r.Roi), sensitivity, FormatFloatQ("0.00", session.Threshold()),
                          FormatFloatQ("0.000000", session.Settings().PixelToMM));
+        if (r.AutoScale)
+            text += AutoScaleText(*r.AutoScale);
         if (r.Status != TFrameResult::Analysed) {
             text += QStringLiteral("Não analisado: %1\n\n").arg(r.Message);
             continue;
@@ -192,22 +281,37 @@ QString FormatJson(const QList<TFrameResult> &frames, const TEndoStats &summary,
             row.insert("message", r.Message);
         if (r.TrueDensity)
             row.insert("trueDensity", *r.TrueDensity);
+        if (r.AutoScale)
+            row.insert("autoScale", AutoScaleJson(*r.AutoScale));
         rows.append(row);
     }
     QJsonObject average = FiguresJson(FiguresOf(summary));
     average.insert("framesUsed", summary.FramesUsed);
-    const QJsonObject root{{"sensitivity", sensitivity},
-                           {"threshold", session.Threshold()},
-                           {"mmPerPixel", session.Settings().PixelToMM},
-                           {"frames", rows},
-                           {"average", average}};
+    QJsonObject root{{"sensitivity", sensitivity},
+                     {"threshold", session.Threshold()},
+                     {"mmPerPixel", session.Settings().PixelToMM},
+                     {"frames", rows},
+                     {"average", average}};
+    if (session.AutoScale()) {
+        root.insert("autoScale", true);
+        root.insert("targetSpacingPx", kAutoScaleSpacing);
+    }
     return QString::fromUtf8(QJsonDocument(root).toJson(QJsonDocument::Indented));
 }
 
-QString FormatCsv(const QList<TFrameResult> &frames, const TEndoStats &summary)
+QString FormatCsv(const QList<TFrameResult> &frames, const TEndoStats &summary, bool autoScale)
 {
     QString text = QStringLiteral("file,status,cellsFound,cellCount,analysedAreaMm2,density,areaSD,minArea,meanArea,"
-                                  "maxArea,hexagonalPercent,areaCV,pachymetryUm,sidesHist,areaHist,framesUsed\n");
+                                  "maxArea,hexagonalPercent,areaCV,pachymetryUm,sidesHist,areaHist,framesUsed%1\n")
+                       .arg(autoScale ? QStringLiteral(",spacingPx,scaleFactor") : QString());
+    const auto autoScaleCells = [autoScale](const std::optional<TAutoScaleInfo> &info) {
+        if (!autoScale)
+            return QString();
+        if (!info || !info->SpacingPx)
+            return QStringLiteral(",,");
+        return QStringLiteral(",%1,%2").arg(QString::number(*info->SpacingPx, 'g', 10),
+                                            QString::number(info->Factor, 'g', 10));
+    };
     // Machine-readable numbers: always '.' and full precision.
     const auto row = [](const QString &name, const QString &status, const QString &found, const TFigures &g,
                         int used) {
@@ -217,17 +321,18 @@ QString FormatCsv(const QList<TFrameResult> &frames, const TEndoStats &summary)
                            QString::number(g.MaxArea, 'g', 10), QString::number(g.HexPercent(), 'g', 10),
                            QString::number(g.AreaCV, 'g', 10), QString::number(g.Pachymetry), JoinHist(g.SidesHist),
                            JoinHist(g.AreaHist), QString::number(used)}
-                   .join(QLatin1Char(','))
-               + QLatin1Char('\n');
+                   .join(QLatin1Char(','));
     };
     for (const TFrameResult &r : frames) {
         QString name = r.Name;
         if (name.contains(QLatin1Char(',')) || name.contains(QLatin1Char('"')))
             name = QLatin1Char('"') + name.replace(QLatin1String("\""), QLatin1String("\"\"")) + QLatin1Char('"');
         text += row(name, StatusName(r.Status), QString::number(r.CellsFound), FiguresOf(r),
-                    r.Status == TFrameResult::Analysed ? 1 : 0);
+                    r.Status == TFrameResult::Analysed ? 1 : 0)
+                + autoScaleCells(r.AutoScale) + QLatin1Char('\n');
     }
-    text += row(QStringLiteral("average"), QStringLiteral("averaged"), QString(), FiguresOf(summary), summary.FramesUsed);
+    text += row(QStringLiteral("average"), QStringLiteral("averaged"), QString(), FiguresOf(summary), summary.FramesUsed)
+            + autoScaleCells(std::nullopt) + QLatin1Char('\n');
     return text;
 }
 

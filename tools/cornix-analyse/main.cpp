@@ -144,7 +144,7 @@ TFrameResult AnalyseInput(const TInput &input, const TAnalyseRequest &request, b
     result = session.Analyse(input.Frame->Frame, input.Name, roi);
     result.Note = input.Frame->Note;
     result.TrueDensity = input.TrueDensity;
-    if (result.Status == TFrameResult::TooFewCells)
+    if (result.Status == TFrameResult::TooFewCells || result.Status == TFrameResult::NoSpacing)
         Note(QStringLiteral("%1: %2").arg(result.Name, result.Message));
     if (!request.SaveFrame.isEmpty() && !isFolder
         && !CompactForSaving(input.Frame->Frame).save(request.SaveFrame, "PNG")) {
@@ -167,7 +167,7 @@ QString FormatResults(const QList<TFrameResult> &results, TAnalyseSession &sessi
     const TEndoStats summary = session.Summary();
     switch (request.Format.value_or(isFolder ? TOutputFormat::Json : TOutputFormat::Text)) {
     case TOutputFormat::Json: return FormatJson(results, summary, session, request.SensitivityText);
-    case TOutputFormat::Csv: return FormatCsv(results, summary);
+    case TOutputFormat::Csv: return FormatCsv(results, summary, request.AutoScale);
     case TOutputFormat::Text: break;
     }
     return FormatText(results, summary, session, request.SensitivityText);
@@ -202,15 +202,16 @@ int Run(const QStringList &arguments)
     if (isFolder && !request->Overlay.isEmpty() && !QDir().mkpath(request->Overlay))
         return Fail(ExitOutput, QStringLiteral("%1: não foi possível criar a pasta das sobreposições").arg(request->Overlay));
 
-    TAnalyseSession session(*settings, request->Threshold);
+    TAnalyseSession session(*settings, request->Threshold, request->AutoScale);
     QList<TFrameResult> results;
     bool outputFailed = false;
     for (const TInput &input : inputs)
         results << AnalyseInput(input, *request, isFolder, session, &outputFailed);
     const bool anyError = std::any_of(results.cbegin(), results.cend(),
                                       [](const TFrameResult &r) { return r.Status == TFrameResult::Error; });
-    const bool anyTooFew = std::any_of(results.cbegin(), results.cend(),
-                                       [](const TFrameResult &r) { return r.Status == TFrameResult::TooFewCells; });
+    const bool anyTooFew = std::any_of(results.cbegin(), results.cend(), [](const TFrameResult &r) {
+        return r.Status == TFrameResult::TooFewCells || r.Status == TFrameResult::NoSpacing;
+    });
     // A single frame that could not be analysed is an error line, not a report.
     if (anyError && !isFolder)
         return Fail(ExitInput, results.value(0).Message);
