@@ -1,12 +1,12 @@
 #include "AutoScale.h"
 
 #include "Numbers.h"
-#include "UBCellFinder.h"
 #include "VoronoiDistMatrix.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <new>
 #include <numbers>
 #include <vector>
 
@@ -14,9 +14,6 @@ namespace cornix {
 
 namespace {
 
-// Finder settings of the analysis of one frame.
-constexpr std::int32_t kIterations = 5;
-constexpr std::int32_t kMinimumCells = 30;
 // Working pixels kept clear between the window and the working frame's edge
 // (the finder clears a band of 9).
 constexpr int kEdgeClearance = 10;
@@ -263,32 +260,37 @@ TAutoScaleResult::~TAutoScaleResult() = default;
 TAutoScaleResult::TAutoScaleResult(TAutoScaleResult &&) noexcept = default;
 TAutoScaleResult &TAutoScaleResult::operator=(TAutoScaleResult &&) noexcept = default;
 
-TAutoScaleResult AnalyseAutoScale(const TGrayFrame &gray, const TRect &roi, double threshold, double pixelToMM,
-                                  double targetPx)
+TAutoScaleResult AnalyseAutoScale(const TGrayFrame &gray, const TRect &roi, double threshold,
+                                  const TAnalysisScale &scale, double targetPx)
 {
     TAutoScaleResult result;
     if (!IsValidRoi(roi))
         return result;
-    result.Spacing = EstimateCellSpacing(gray, roi);
-    if (!result.Spacing) {
-        result.Status = TAutoScaleResult::NoSpacing;
+    try {
+        result.Spacing = EstimateCellSpacing(gray, roi);
+        if (!result.Spacing) {
+            result.Status = TAutoScaleResult::NoSpacing;
+            return result;
+        }
+        result.Scaled =
+            ScaleForAnalysis(gray, roi, AutoScaleFactor(result.Spacing->SpacingPx, targetPx), targetPx);
+    } catch (const std::bad_alloc &) {
+        result.Status = TAutoScaleResult::OutOfMemory;
         return result;
     }
-    result.Scaled = ScaleForAnalysis(gray, roi, AutoScaleFactor(result.Spacing->SpacingPx, targetPx), targetPx);
-    result.WorkingPixelToMM = pixelToMM / result.Scaled.Factor;
-    auto finder = std::make_unique<TCMFinder>(*result.Scaled.Gray);
-    finder->Find(kIterations, threshold, result.Scaled.Roi);
-    result.CellsFound = finder->CellCount();
-    if (result.CellsFound <= kMinimumCells) {
-        result.Status = TAutoScaleResult::TooFewCells;
-        return result;
+    result.WorkingPixelToMM = scale.PixelToMM / result.Scaled.Factor;
+    TFrameAnalysis analysis = AnalyseGrayFrame(*result.Scaled.Gray, result.Scaled.Roi, threshold,
+                                TAnalysisScale{result.WorkingPixelToMM, scale.PixelToPaq});
+    result.CellsFound = analysis.CellsFound;
+    result.Matrix = std::move(analysis.Matrix);
+    result.Stats = analysis.Stats;
+    switch (analysis.Result) {
+    case TFrameAnalysis::Analysed: result.Status = TAutoScaleResult::Analysed; break;
+    case TFrameAnalysis::TooFewCells: result.Status = TAutoScaleResult::TooFewCells; break;
+    case TFrameAnalysis::NoValidRegion: result.Status = TAutoScaleResult::NoValidRegion; break;
+    case TFrameAnalysis::NoFigures: result.Status = TAutoScaleResult::NoFigures; break;
+    case TFrameAnalysis::OutOfMemory: result.Status = TAutoScaleResult::OutOfMemory; break;
     }
-    result.Matrix = std::make_unique<TDistMatrix>(finder->Cells());
-    finder.reset();
-    result.Matrix->Build();
-    result.Status = TAutoScaleResult::Analysed;
-    CalculateFrameStats(std::uint16_t(result.Matrix->CellCount()), result.WorkingPixelToMM, result.Matrix->Regions(),
-                        result.Scaled.Roi, result.Stats);
     return result;
 }
 
@@ -330,9 +332,9 @@ void BoundariesOf(const TIntPlane &labels, TIntPlane &boundary)
     const auto differ = [](std::int32_t a, std::int32_t b, std::int32_t c) { return a != b && a != c && b != c; };
     for (int r = 0; r + 1 < kFrameHeight; ++r)
         for (int c = 0; c + 1 < kFrameWidth; ++c) {
-            const std::int32_t tl = labels[std::size_t(r)][std::size_t(c)], tr = labels[std::size_t(r)][std::size_t(c + 1)];
-            const std::int32_t bl = labels[std::size_t(r + 1)][std::size_t(c)];
-            const std::int32_t br = labels[std::size_t(r + 1)][std::size_t(c + 1)];
+            const auto &above = labels[std::size_t(r)], &below = labels[std::size_t(r + 1)];
+            const std::int32_t tl = above[std::size_t(c)], tr = above[std::size_t(c + 1)];
+            const std::int32_t bl = below[std::size_t(c)], br = below[std::size_t(c + 1)];
             if (tl == tr && tl == bl && tl == br)
                 continue;
             const bool vertex = differ(tl, tr, bl) || differ(tl, tr, br) || differ(tl, bl, br);

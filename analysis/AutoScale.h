@@ -15,6 +15,7 @@
 #include "AnalysisTypes.h"
 #include "CellSpacing.h"
 #include "EndoStatistics.h"
+#include "FrameAnalysis.h"
 
 #include <cstdint>
 #include <memory>
@@ -65,7 +66,14 @@ TScaledFrame ScaleForAnalysis(const TGrayFrame &gray, const TRect &roi, double f
 
 // What the analysis of a frame in the automatic mode gives.
 struct TAutoScaleResult {
-    enum TStatus { Analysed, NoSpacing, TooFewCells, NoValidRegion };
+    enum TStatus {
+        Analysed,      // as TFrameAnalysis::Analysed, on the working frame
+        NoSpacing,     // the region shows no clear ring: nothing else was run
+        TooFewCells,   // kMinimumCells or fewer on the working frame
+        NoValidRegion, // the region's area is 50 pixels or less
+        NoFigures,     // a figure cannot be computed (a scale of 0, say)
+        OutOfMemory,
+    };
     TStatus Status = NoValidRegion;
     std::optional<TCellSpacing> Spacing; // measured in the frame's region
     TScaledFrame Scaled;                 // the working frame (when a spacing was found)
@@ -80,13 +88,12 @@ struct TAutoScaleResult {
     TAutoScaleResult &operator=(TAutoScaleResult &&) noexcept;
 };
 
-// Measures the spacing in roi, resamples, and analyses the working frame as a
-// frame is analysed (finder with 5 iterations and threshold, more than 30
-// cells, matrix, figures with pixelToMM / factor). targetPx is the spacing
-// the cells are given (the evaluation varies it). Raises EStatisticsError as
-// the figures do (pixelToMM of 0).
-TAutoScaleResult AnalyseAutoScale(const TGrayFrame &gray, const TRect &roi, double threshold, double pixelToMM,
-                                  double targetPx = kAutoScaleSpacing);
+// Measures the spacing in roi, resamples, and analyses the working frame with
+// AnalyseGrayFrame (its region, threshold, and scale.PixelToMM / factor).
+// targetPx is the spacing the cells are given (the evaluation varies it).
+// Never throws.
+TAutoScaleResult AnalyseAutoScale(const TGrayFrame &gray, const TRect &roi, double threshold,
+                                  const TAnalysisScale &scale, double targetPx = kAutoScaleSpacing);
 
 // The working cell table in frame pixels (centres rounded, ties to even); the
 // other fields are copied.

@@ -98,7 +98,8 @@ private slots:
         QCOMPARE(s.Factor, factor);
         QCOMPARE(s.Reduced, reduced);
         const int margin = int(std::ceil(kAutoScaleMarginCells * kAutoScaleSpacing));
-        QCOMPARE(s.Window, (TRect{s.Roi.Left - margin, s.Roi.Top - margin, s.Roi.Right + margin, s.Roi.Bottom + margin}));
+        const TRect grown{s.Roi.Left - margin, s.Roi.Top - margin, s.Roi.Right + margin, s.Roi.Bottom + margin};
+        QCOMPARE(s.Window, grown);
         // The window lies in the working frame clear of the finder's 9-pixel band.
         QVERIFY(s.Window.Left >= 9 && s.Window.Top >= 9);
         QVERIFY(s.Window.Right <= kFrameWidth - 10 && s.Window.Bottom <= kFrameHeight - 10);
@@ -163,7 +164,8 @@ private slots:
         const TScaledFrame s = ScaleForAnalysis(*frame, kFieldRoi, 1.0);
         // The 5th percentile of a window whose columns run evenly over grey
         // levels: about 5 % of the way along the window.
-        const double expected = (s.Window.Left + s.OffsetCol + 0.05 * (s.Window.Right - s.Window.Left)) * 200 / 639 + 20;
+        const double column = s.Window.Left + s.OffsetCol + 0.05 * (s.Window.Right - s.Window.Left);
+        const double expected = column * 200 / 639 + 20;
         QVERIFY(std::abs(s.Fill - expected) <= 2);
         QCOMPARE((*s.Gray)[0][0], s.Fill);
         QCOMPARE((*s.Gray)[479][639], s.Fill);
@@ -251,16 +253,25 @@ private slots:
     void flatFrameHasNoSpacing()
     {
         const auto frame = frameOf(grey100);
-        const TAutoScaleResult result = AnalyseAutoScale(*frame, kFieldRoi, -3.0, 0.00186);
+        const TAutoScaleResult result = AnalyseAutoScale(*frame, kFieldRoi, -3.0, TAnalysisScale{0.00186, 1.5});
         QCOMPARE(result.Status, TAutoScaleResult::NoSpacing);
         QVERIFY(!result.Spacing);
         QVERIFY(!result.Matrix);
     }
 
+    void zeroScaleGivesNoFigures()
+    {
+        const TAutoScaleResult result =
+            AnalyseAutoScale(*mosaicFrame(0.00186, 4), kFieldRoi, -3.0, TAnalysisScale{});
+        QCOMPARE(result.Status, TAutoScaleResult::NoFigures);
+        QVERIFY(result.Matrix != nullptr);
+    }
+
     void invalidRegionIsNotAnalysed()
     {
         const auto frame = mosaicFrame(0.00186, 1);
-        const TAutoScaleResult result = AnalyseAutoScale(*frame, TRect{200, 200, 205, 210}, -3.0, 0.00186);
+        const TAutoScaleResult result =
+            AnalyseAutoScale(*frame, TRect{200, 200, 205, 210}, -3.0, TAnalysisScale{0.00186, 1.5});
         QCOMPARE(result.Status, TAutoScaleResult::NoValidRegion);
         QVERIFY(!result.Spacing);
     }
@@ -269,7 +280,7 @@ private slots:
     {
         // A threshold below every cell's response: the finder finds none.
         const auto frame = mosaicFrame(0.0016, 2);
-        const TAutoScaleResult result = AnalyseAutoScale(*frame, kFieldRoi, -80.0, 0.0016);
+        const TAutoScaleResult result = AnalyseAutoScale(*frame, kFieldRoi, -80.0, TAnalysisScale{0.0016, 1.5});
         QCOMPARE(result.Status, TAutoScaleResult::TooFewCells);
         QVERIFY(result.Spacing.has_value());
         QVERIFY(result.CellsFound <= 30);
@@ -292,8 +303,10 @@ private slots:
         QFETCH(std::uint32_t, seed);
         QFETCH(double, variation);
         const double fine = 0.0008, coarse = 0.0016;
-        const TAutoScaleResult low = AnalyseAutoScale(*mosaicFrame(coarse, seed, variation), kFieldRoi, -3.0, coarse);
-        const TAutoScaleResult high = AnalyseAutoScale(*mosaicFrame(fine, seed, variation), kFieldRoi, -3.0, fine);
+        const TAutoScaleResult low =
+            AnalyseAutoScale(*mosaicFrame(coarse, seed, variation), kFieldRoi, -3.0, TAnalysisScale{coarse, 1.5});
+        const TAutoScaleResult high =
+            AnalyseAutoScale(*mosaicFrame(fine, seed, variation), kFieldRoi, -3.0, TAnalysisScale{fine, 1.5});
         QCOMPARE(low.Status, TAutoScaleResult::Analysed);
         QCOMPARE(high.Status, TAutoScaleResult::Analysed);
         QVERIFY(std::abs(high.Spacing->SpacingPx / low.Spacing->SpacingPx - 2.0) < 0.1);

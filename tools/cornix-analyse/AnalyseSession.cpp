@@ -55,15 +55,16 @@ TFrameResult TAnalyseSession::Analyse(const QImage &frame, const QString &name, 
     return result;
 }
 
-// The working frame's analysis stored in the frame's record: its figures (with
-// the working frame's length scale and region) feed the summary. The matrix
+// The working frame's analysis stored in the frame's record: its figures (in
+// the frame's own units) feed the summary. The matrix
 // stays with the session: its pixels are not the frame's.
 void TAnalyseSession::analyseAutoScaled(TFrameResult &result)
 {
     const int f = result.FrameIndex;
     auto gray = std::make_unique<TGrayFrame>();
     m_buffer->Gray(f, *gray);
-    m_lastAutoScale = AnalyseAutoScale(*gray, result.Roi, m_threshold, m_settings.PixelToMM);
+    m_lastAutoScale =
+        AnalyseAutoScale(*gray, result.Roi, m_threshold, TAnalysisScale{m_settings.PixelToMM, m_settings.PixelToPaq});
     m_lastAutoScaleFrame = f;
     const TAutoScaleResult &a = m_lastAutoScale;
     TAutoScaleInfo info;
@@ -79,9 +80,8 @@ void TAnalyseSession::analyseAutoScaled(TFrameResult &result)
     switch (a.Status) {
     case TAutoScaleResult::Analysed:
         result.Status = TFrameResult::Analysed;
-        m_buffer->BCalculateStatistics(f, std::uint16_t(a.Matrix->CellCount()), a.WorkingPixelToMM, a.Matrix->Cells(),
-                                       a.Matrix->Regions(), a.Scaled.Roi);
-        result.Stats = m_buffer->Stats(f);
+        m_buffer->SetStats(f, a.Stats);
+        result.Stats = a.Stats;
         result.PachymetryMicrons = m_buffer->PachymetryMicrons(f);
         m_buffer->SetUseIt(f, true);
         break;
@@ -96,6 +96,12 @@ void TAnalyseSession::analyseAutoScaled(TFrameResult &result)
         break;
     case TAutoScaleResult::NoValidRegion:
         result.Message = QStringLiteral("%1: a região de interesse não é válida").arg(result.Name);
+        break;
+    case TAutoScaleResult::NoFigures:
+        result.Message = QStringLiteral("%1: os resultados não puderam ser calculados").arg(result.Name);
+        break;
+    case TAutoScaleResult::OutOfMemory:
+        result.Message = QStringLiteral("%1: memória insuficiente para o quadro").arg(result.Name);
         break;
     }
 }
@@ -220,7 +226,8 @@ QString AutoScaleText(const TAutoScaleInfo &info)
 {
     if (!info.SpacingPx)
         return QStringLiteral("Escala automática: espaçamento das células não estimado\n");
-    return QStringLiteral("Escala automática: espaçamento estimado %1 px (confiança %2), fator %3, região analisada %4%5\n")
+    return QStringLiteral("Escala automática: espaçamento estimado %1 px (confiança %2), fator %3, "
+                          "região analisada %4%5\n")
         .arg(FormatFloatQ("0.00", *info.SpacingPx), FormatFloatQ("0.00", info.Confidence),
              FormatFloatQ("0.0000", info.Factor), RoiText(info.AnalysedRoi),
              info.Reduced ? QStringLiteral(" (reduzida para caber no quadro de trabalho)") : QString());

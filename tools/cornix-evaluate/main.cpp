@@ -79,7 +79,8 @@ TTrial RunAutoScaleTrial(const TSyntheticFrame &frame, double threshold, const T
     TBFrameBuffer::GrayOf(frame.Frame, *gray);
     QElapsedTimer timer;
     timer.start();
-    const TAutoScaleResult result = AnalyseAutoScale(*gray, frame.Roi, threshold, kMmPerPixel, mode.Target);
+    const TAutoScaleResult result =
+        AnalyseAutoScale(*gray, frame.Roi, threshold, TAnalysisScale{kMmPerPixel, 1.5}, mode.Target);
     TTrial trial;
     trial.Milliseconds = double(timer.nsecsElapsed()) / 1e6;
     if (result.Spacing) {
@@ -276,7 +277,8 @@ int main(int argc, char *argv[])
         std::printf("Quadros sintéticos por espaçamento das células, %.6f mm/pixel, limiar %.2f, %d sementes por "
                     "espaçamento;\nmodo padrão e modo de escala automática (espaçamento-alvo %.1f px); erro da "
                     "densidade em relação à do mosaico,\nerro do espaçamento estimado em relação ao do gerador, "
-                    "centros pareados a até max(3 px, espaçamento / 4);\nregião recuada de max(25 px, 1,5 espaçamento) do campo iluminado\n",
+                    "centros pareados a até max(3 px, espaçamento / 4);\nregião recuada de max(25 px, "
+                    "1,5 espaçamento) do campo iluminado\n",
                     kMmPerPixel, threshold, seeds, mode.Target);
         PrintSweep("Mosaico regular", TSyntheticStyle{0.0, 0.8, 4.0, 0}, seeds, threshold, spacings, mode.Target);
         PrintSweep("Mosaico típico", TSyntheticStyle{}, seeds, threshold, spacings, mode.Target);
