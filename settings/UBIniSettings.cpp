@@ -43,25 +43,32 @@ QByteArray withIniValue(const QByteArray &content, const QByteArray &section, co
         if (line.endsWith('\r'))
             line.chop(1);
 
+    // A key written twice (the section repeated, say) is read from its last line:
+    // every line of the key gets the value, so that the write is what is read back.
     qsizetype sectionLine = -1, lastEntryOfSection = -1;
-    QByteArray current;
+    bool found = false, inSection = false;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QByteArray trimmed = lines[i].trimmed();
-        if (trimmed.startsWith('[') && trimmed.endsWith(']')) {
-            current = trimmed.mid(1, trimmed.size() - 2);
-            if (sameName(current, section) && sectionLine < 0)
+        if (trimmed.startsWith('[')) {
+            // As the reader sees it: the name ends at the first ']' and the rest of the
+            // line is ignored; a line without ']' opens a section no name finds.
+            const qsizetype close = trimmed.indexOf(']');
+            inSection = close > 0 && sameName(trimmed.mid(1, close - 1), section);
+            if (inSection && sectionLine < 0)
                 sectionLine = lastEntryOfSection = i;
             continue;
         }
-        if (sectionLine < 0 || !sameName(current, section) || trimmed.isEmpty() || trimmed.startsWith(';'))
+        if (!inSection || trimmed.isEmpty() || trimmed.startsWith(';'))
             continue;
         lastEntryOfSection = i;
         const qsizetype equals = lines[i].indexOf('=');
         if (equals > 0 && sameName(lines[i].left(equals), key)) {
             lines[i] = lines[i].left(equals + 1) + value;
-            return lines.join(eol) + eol;
+            found = true;
         }
     }
+    if (found)
+        return lines.join(eol) + eol;
     if (sectionLine >= 0) {
         lines.insert(lastEntryOfSection + 1, key + '=' + value);
     } else {

@@ -283,6 +283,37 @@ private slots:
                  QStringLiteral("; topo\r\n[A]\r\nx=1\r\nz=3\r\n\r\n[B]\r\ny=5\r\n\r\n[C]\r\nw=4\r\n"));
     }
 
+    // Files edited by hand may repeat a key or a section; the reader takes the last
+    // line of a key, so a write must reach that one too (found by fuzz_ini_settings).
+    void writtenValueReadsBack_data()
+    {
+        QTest::addColumn<QString>("content");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("key twice")
+            << "[CAPTURE]\nmaxFrames=30\nmaxFrames=31\n" << "[CAPTURE]\nmaxFrames=17\nmaxFrames=17\n";
+        QTest::newRow("section repeated in another case")
+            << "[CAPTURE]\nmaxFrames=30\n[capture]\nmaxFrames=31\n"
+            << "[CAPTURE]\nmaxFrames=17\n[capture]\nmaxFrames=17\n";
+        QTest::newRow("text after the section name")
+            << "[CAPTURE] ; captura\nmaxFrames=30\n" << "[CAPTURE] ; captura\nmaxFrames=17\n";
+        QTest::newRow("section name not closed")
+            << "[CAPTURE\nmaxFrames=30\n" << "[CAPTURE\nmaxFrames=30\n\n[CAPTURE]\nmaxFrames=17\n";
+        QTest::newRow("key once") << "[CAPTURE]\nTYPE=SEQ\nmaxFrames=30\n" << "[CAPTURE]\nTYPE=SEQ\nmaxFrames=17\n";
+    }
+
+    void writtenValueReadsBack()
+    {
+        QFETCH(QString, content);
+        QFETCH(QString, expected);
+        writeAll(m_path, content);
+        TBIniSettings::WriteIniValue(m_path, TIniKind::Str, false, QStringLiteral("17"), QStringLiteral("maxFrames"),
+                                     QStringLiteral("CAPTURE"));
+        QCOMPARE(TBIniSettings::ReadIniValue(m_path, TIniKind::Str, QStringLiteral("maxFrames"),
+                                             QStringLiteral("CAPTURE")),
+                 QStringLiteral("17"));
+        QCOMPARE(readAll(m_path), expected);
+    }
+
     void genericAccessorKinds_data()
     {
         QTest::addColumn<int>("kind");
