@@ -3,6 +3,7 @@
 #include "DateText.h"
 #include "Dialogs.h"
 #include "UBFrameBuffer.h"
+#include "UDFieldTables.h"
 #include "UExame.h"
 #include "UfrmDataModule.h"
 
@@ -18,15 +19,13 @@
 
 using cornix::ShowError;
 using Params = std::map<QString, QVariant>;
+namespace records = cornix::records;
 
 namespace {
 
 constexpr int kMaxPatientWords = 255;
 constexpr int kMaxDoctorWords = 256;
 const auto kImageFiles = {"Original.bmp", "Crop.bmp", "Process.bmp"};
-
-// Empty fields are stored as empty texts, never as NULL.
-QVariant text(const QString &value) { return QVariant(value.isNull() ? QStringLiteral("") : value); }
 
 bool validEmail(const QString &email)
 {
@@ -85,18 +84,6 @@ std::pair<int, int> cpfCheckDigits(const QString &digits)
     }
     const int c1 = checkDigit(s1);
     return {c1, checkDigit(s1 + s2 + 2 * c1)};
-}
-
-// Code points of Windows-1252 above 0x7F that are not Latin-1.
-bool isWin1252Extra(char32_t c)
-{
-    static constexpr char32_t extras[] = {0x20AC, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030,
-                                          0x0160, 0x2039, 0x0152, 0x017D, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-                                          0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x017E, 0x0178};
-    for (char32_t e : extras)
-        if (c == e)
-            return true;
-    return false;
 }
 
 int chosenFrame(const TBFrameBuffer &frames)
@@ -170,32 +157,7 @@ TBDCornyx::TBDCornyx(TDataModule1 &module) : m_module(module) {}
 
 // Validation helpers ----------------------------------------------------------------
 
-QString TBDCornyx::UnsupportedCharacters(const QString &value)
-{
-    QString bad;
-    for (char32_t c : value.toUcs4()) {
-        const bool ok = c < 0x80 || (c >= 0xA0 && c <= 0xFF) || isWin1252Extra(c);
-        if (!ok)
-            bad += QString::fromUcs4(&c, 1);
-    }
-    return bad;
-}
-
-bool TBDCornyx::rejectUnsupportedText(const QStringList &labels, const QStringList &values) const
-{
-    QStringList lines;
-    for (int i = 0; i < labels.size(); ++i) {
-        const QString bad = UnsupportedCharacters(values[i]);
-        if (!bad.isEmpty())
-            lines << QStringLiteral(" - %1: %2").arg(labels[i], bad);
-    }
-    if (lines.isEmpty())
-        return false;
-    ShowError(QStringLiteral("ERRO! CARACTERES NÃO SUPORTADOS!\n\n"
-                             "Estes campos contêm caracteres que o banco de dados não aceita:\n") +
-              lines.join(QLatin1Char('\n')) + QStringLiteral("\n\nNada foi gravado."));
-    return true;
-}
+QString TBDCornyx::UnsupportedCharacters(const QString &value) { return records::UnsupportedCharacters(value); }
 
 bool TBDCornyx::IsValidCPF(const QString &value)
 {
@@ -273,18 +235,16 @@ void TBDCornyx::ShowDatabaseError(int kind, const QString &message) const
 
 bool TBDCornyx::SavePatient(TPaciente &p)
 {
+    records::PrepareFields(p, records::PatientFields());
     QStringList errors;
-    p.Prontuario = p.Prontuario.trimmed();
     if (p.Prontuario.isEmpty())
         errors << QStringLiteral(" - Número de Prontuário Inválido!");
-    p.Nome = p.Nome.trimmed();
     if (p.Nome.isEmpty())
         errors << QStringLiteral(" - Nome de Paciente Inválido!");
     if (!p.CPF.isEmpty() && !IsValidCPF(p.CPF))
         errors << QStringLiteral(" - Número de CPF Inválido!");
     if (p.Orgao.size() > 6)
         errors << QStringLiteral(" - Orgão Expeditor deve ter no máximo 6 caracteres!");
-    p.Email = p.Email.trimmed();
     if (!validEmail(p.Email))
         errors << QStringLiteral(" - Email Inválido!");
     if (!errors.isEmpty()) {
@@ -294,22 +254,8 @@ bool TBDCornyx::SavePatient(TPaciente &p)
         ShowError(message);
         return false;
     }
-    for (QString *field : {&p.Nome, &p.Prof, &p.Natural, &p.Pai, &p.Mae, &p.Logradouro, &p.Complemento, &p.Bairro,
-                           &p.Cidade})
-        *field = CapitalizeName(*field);
-    p.Email = p.Email.toLower();
-    if (rejectUnsupportedText(
-            {QStringLiteral("Nome"), QStringLiteral("Profissão"), QStringLiteral("Estado Civil"),
-             QStringLiteral("RG"), QStringLiteral("Orgão Expeditor"), QStringLiteral("Naturalidade"),
-             QStringLiteral("Pai"), QStringLiteral("Mãe"), QStringLiteral("Logradouro"),
-             QStringLiteral("Complemento"), QStringLiteral("Bairro"), QStringLiteral("Cidade"),
-             QStringLiteral("Telefone 1"), QStringLiteral("Telefone 2"), QStringLiteral("Telefone 3"),
-             QStringLiteral("Email"), QStringLiteral("Observações"), QStringLiteral("Prontuário"),
-             QStringLiteral("CPF"), QStringLiteral("Sexo"), QStringLiteral("Tipo Sanguíneo"),
-             QStringLiteral("UF"), QStringLiteral("CEP")},
-            {p.Nome, p.Prof, p.Civil, p.RG, p.Orgao, p.Natural, p.Pai, p.Mae, p.Logradouro, p.Complemento, p.Bairro,
-             p.Cidade, p.Fone1, p.Fone2, p.Fone3, p.Email, p.Observacoes, p.Prontuario, p.CPF, p.Sexo, p.Sangue,
-             p.UF + p.NatUF, p.CEP}))
+    records::FinishFields(p, records::PatientFields());
+    if (records::RejectUnstorableText(records::TextChecks(p, records::PatientFields())))
         return false;
     try {
         writePatient(p);
@@ -322,32 +268,14 @@ bool TBDCornyx::SavePatient(TPaciente &p)
 
 void TBDCornyx::writePatient(TPaciente &p)
 {
-    const Params params = {
-        {QStringLiteral(":prontuario"), text(p.Prontuario)}, {QStringLiteral(":nome"), text(p.Nome)},
-        {QStringLiteral(":sexo"), text(p.Sexo)},             {QStringLiteral(":prof"), text(p.Prof)},
-        {QStringLiteral(":civil"), text(p.Civil)},           {QStringLiteral(":sangue"), text(p.Sangue)},
-        {QStringLiteral(":cpf"), text(p.CPF)},               {QStringLiteral(":rg"), text(p.RG)},
-        {QStringLiteral(":orgao"), text(p.Orgao)},           {QStringLiteral(":nascimento"), birthDate(p.Nascimento)},
-        {QStringLiteral(":pai"), text(p.Pai)},               {QStringLiteral(":mae"), text(p.Mae)},
-        {QStringLiteral(":natural"), text(p.Natural)},       {QStringLiteral(":nat_uf"), text(p.NatUF)},
-        {QStringLiteral(":logradouro"), text(p.Logradouro)}, {QStringLiteral(":complemento"), text(p.Complemento)},
-        {QStringLiteral(":bairro"), text(p.Bairro)},         {QStringLiteral(":cidade"), text(p.Cidade)},
-        {QStringLiteral(":uf"), text(p.UF)},                 {QStringLiteral(":cep"), text(p.CEP)},
-        {QStringLiteral(":fone1"), text(p.Fone1)},           {QStringLiteral(":fone2"), text(p.Fone2)},
-        {QStringLiteral(":fone3"), text(p.Fone3)},           {QStringLiteral(":email"), text(p.Email)},
-        {QStringLiteral(":observacoes"), text(p.Observacoes)}};
+    records::TParams params;
+    records::BindFields(p, records::PatientFields(), params);
+    params[QStringLiteral(":PAC_NASCIMENTO")] = birthDate(p.Nascimento);
+    const QStringList columns = records::ColumnsOf(records::PatientFields()) << QStringLiteral("PAC_NASCIMENTO");
     if (p.ID == -1) {
         // The new ID comes from the insert itself: CPF may be empty or repeated.
         QSqlQuery &query = m_module.Execute(
-            QStringLiteral(
-                "Insert into paciente (Pac_Prontuario, Pac_Nome, Pac_Sexo, Pac_Prof, Pac_Civil, Pac_Sangue, Pac_CPF,\n"
-                "Pac_RG, Pac_ORGAO, Pac_Nascimento, Pac_Pai, Pac_Mae, Pac_Natural, Pac_Nat_UF, Pac_Logradouro,\n"
-                "Pac_Complemento, Pac_Bairro, Pac_Cidade, Pac_UF, Pac_CEP, Pac_Fone1, Pac_Fone2, Pac_Fone3,\n"
-                "Pac_Email, Pac_Observacoes)\n"
-                "values (:prontuario, :nome, :sexo, :prof, :civil, :sangue, :cpf, :rg, :orgao, :nascimento, :pai,\n"
-                ":mae, :natural, :nat_uf, :logradouro, :complemento, :bairro, :cidade, :uf, :cep, :fone1, :fone2,\n"
-                ":fone3, :email, :observacoes)\n"
-                "returning PAC_ID"),
+            records::InsertStatement(QStringLiteral("paciente"), columns) + QStringLiteral("\nreturning PAC_ID"),
             params);
         if (!query.next())
             throw EDatabaseError(QStringLiteral("O banco de dados não devolveu o ID do paciente"));
@@ -355,18 +283,8 @@ void TBDCornyx::writePatient(TPaciente &p)
         query.finish();
         return;
     }
-    Params update = params;
-    update[QStringLiteral(":id")] = p.ID;
-    m_module.Execute(
-        QStringLiteral("Update paciente set \n"
-                       " Pac_Prontuario=:prontuario, Pac_Nome=:nome, Pac_Sexo=:sexo, Pac_Prof=:prof,\n"
-                       " Pac_Civil=:civil, Pac_Sangue=:sangue, Pac_CPF=:cpf, Pac_RG=:rg, Pac_ORGAO=:orgao,\n"
-                       " Pac_Nascimento=:nascimento, Pac_Pai=:pai, Pac_Mae=:mae, Pac_Natural=:natural,\n"
-                       " Pac_Nat_UF=:nat_uf, Pac_Logradouro=:logradouro, Pac_Complemento=:complemento,\n"
-                       " Pac_Bairro=:bairro, Pac_Cidade=:cidade, Pac_UF=:uf, Pac_CEP=:cep, Pac_Fone1=:fone1,\n"
-                       " Pac_Fone2=:fone2, Pac_Fone3=:fone3, Pac_Email=:email, Pac_Observacoes=:observacoes\n"
-                       " where PAC_ID=:id"),
-        update);
+    params[QStringLiteral(":PAC_ID")] = p.ID;
+    m_module.Execute(records::UpdateStatement(QStringLiteral("paciente"), columns, QStringLiteral("PAC_ID")), params);
 }
 
 bool TBDCornyx::DeactivatePatient(std::int32_t id)
@@ -502,12 +420,11 @@ bool TBDCornyx::SaveDoctor(TMedico &d)
         ShowError(message);
         return false;
     };
+    records::PrepareFields(d, records::DoctorFields());
     if (!d.CPF.isEmpty() && !IsValidCPF(d.CPF))
         return fail(QStringLiteral("Número de CPF Inválido!"));
-    d.Nome = d.Nome.trimmed();
     if (d.Nome.isEmpty())
         return fail(QStringLiteral("Nome de Medico Inválido!"));
-    d.Sexo = d.Sexo.trimmed().toUpper();
     const QString upper = d.Nome.toUpper();
     const bool titled = upper.contains(QLatin1String("DR. ")) || upper.contains(QLatin1String("DRA. ")) ||
                         upper.contains(QLatin1String("DR ")) || upper.contains(QLatin1String("DRA "));
@@ -519,27 +436,14 @@ bool TBDCornyx::SaveDoctor(TMedico &d)
         else
             return fail(QStringLiteral("Nome de Médico Inválido\nDigite o título ou selecione o sexo!"));
     }
-    d.CRM = d.CRM.trimmed();
     if (d.CRM.isEmpty())
         return fail(QStringLiteral("CRM Inválido!"));
     if (d.Orgao.size() > 6)
         return fail(QStringLiteral("Orgão Expeditor deve ter no máximo 6 caracteres!"));
-    d.Email = d.Email.trimmed();
     if (!validEmail(d.Email))
         return fail(QStringLiteral("Email Inválido!"));
-    for (QString *field : {&d.Nome, &d.Especialidade, &d.Natural, &d.Pai, &d.Mae, &d.Logradouro, &d.Complemento,
-                           &d.Bairro, &d.Cidade})
-        *field = CapitalizeName(*field);
-    d.Email = d.Email.toLower();
-    if (rejectUnsupportedText(
-            {QStringLiteral("Nome"), QStringLiteral("Especialidade"), QStringLiteral("CRM"), QStringLiteral("RG"),
-             QStringLiteral("Orgão Expeditor"), QStringLiteral("Naturalidade"), QStringLiteral("Pai"),
-             QStringLiteral("Mãe"), QStringLiteral("Logradouro"), QStringLiteral("Complemento"),
-             QStringLiteral("Bairro"), QStringLiteral("Cidade"), QStringLiteral("Telefone 1"),
-             QStringLiteral("Telefone 2"), QStringLiteral("Telefone 3"), QStringLiteral("Email"),
-             QStringLiteral("Observações"), QStringLiteral("CPF"), QStringLiteral("UF"), QStringLiteral("CEP")},
-            {d.Nome, d.Especialidade, d.CRM, d.RG, d.Orgao, d.Natural, d.Pai, d.Mae, d.Logradouro, d.Complemento,
-             d.Bairro, d.Cidade, d.Fone1, d.Fone2, d.Fone3, d.Email, d.Observacoes, d.CPF, d.UF + d.NatUF, d.CEP}))
+    records::FinishFields(d, records::DoctorFields());
+    if (records::RejectUnstorableText(records::TextChecks(d, records::DoctorFields())))
         return false;
     try {
         writeDoctor(d);
@@ -552,53 +456,26 @@ bool TBDCornyx::SaveDoctor(TMedico &d)
 
 void TBDCornyx::writeDoctor(TMedico &d)
 {
-    const bool withBirth = IsValidDateText(d.Nascimento);
-    Params params = {
-        {QStringLiteral(":nome"), text(d.Nome)},        {QStringLiteral(":sexo"), text(d.Sexo)},
-        {QStringLiteral(":crm"), text(d.CRM)},          {QStringLiteral(":especialidade"), text(d.Especialidade)},
-        {QStringLiteral(":cpf"), text(d.CPF)},          {QStringLiteral(":rg"), text(d.RG)},
-        {QStringLiteral(":orgao"), text(d.Orgao)},      {QStringLiteral(":natural"), text(d.Natural)},
-        {QStringLiteral(":nat_uf"), text(d.NatUF)},     {QStringLiteral(":pai"), text(d.Pai)},
-        {QStringLiteral(":mae"), text(d.Mae)},          {QStringLiteral(":logradouro"), text(d.Logradouro)},
-        {QStringLiteral(":complemento"), text(d.Complemento)}, {QStringLiteral(":bairro"), text(d.Bairro)},
-        {QStringLiteral(":cidade"), text(d.Cidade)},    {QStringLiteral(":uf"), text(d.UF)},
-        {QStringLiteral(":cep"), text(d.CEP)},          {QStringLiteral(":fone1"), text(d.Fone1)},
-        {QStringLiteral(":fone2"), text(d.Fone2)},      {QStringLiteral(":fone3"), text(d.Fone3)},
-        {QStringLiteral(":email"), text(d.Email)},      {QStringLiteral(":observacoes"), text(d.Observacoes)}};
-    if (withBirth)
-        params[QStringLiteral(":nascimento")] = cornix::TextToDate(d.Nascimento);
-    const QString birthColumn = withBirth ? QStringLiteral(" Med_Nascimento,") : QString();
-    const QString birthParam = withBirth ? QStringLiteral(" :nascimento,") : QString();
+    records::TParams params;
+    records::BindFields(d, records::DoctorFields(), params);
+    QStringList columns = records::ColumnsOf(records::DoctorFields());
+    // Without a valid birth date the column is left out: a new doctor gets none, an
+    // update keeps the stored one.
+    if (IsValidDateText(d.Nascimento)) {
+        columns << QStringLiteral("MED_NASCIMENTO");
+        params[QStringLiteral(":MED_NASCIMENTO")] = cornix::TextToDate(d.Nascimento);
+    }
     if (d.ID == -1) {
         QSqlQuery &query = m_module.Execute(
-            QStringLiteral("Insert into medico (Med_Nome, Med_Sexo, Med_CRM, Med_Especialidade, Med_CPF, Med_RG,\n"
-                           "Med_ORGAO,%1 Med_Natural, Med_Natural_UF, Med_Pai, Med_Mae, Med_Logradouro,\n"
-                           "Med_Complemento, Med_Bairro, Med_Cidade, Med_UF, Med_CEP, Med_Fone1, Med_Fone2,\n"
-                           "Med_Fone3, Med_Email, Med_Observacoes)\n"
-                           "values (:nome, :sexo, :crm, :especialidade, :cpf, :rg, :orgao,%2 :natural, :nat_uf,\n"
-                           ":pai, :mae, :logradouro, :complemento, :bairro, :cidade, :uf, :cep, :fone1, :fone2,\n"
-                           ":fone3, :email, :observacoes)\n"
-                           "returning MED_ID")
-                .arg(birthColumn, birthParam),
-            params);
+            records::InsertStatement(QStringLiteral("medico"), columns) + QStringLiteral("\nreturning MED_ID"), params);
         if (!query.next())
             throw EDatabaseError(QStringLiteral("O banco de dados não devolveu o ID do médico"));
         d.ID = query.value(0).toInt();
         query.finish();
         return;
     }
-    params[QStringLiteral(":id")] = d.ID;
-    m_module.Execute(
-        QStringLiteral("Update medico \n"
-                       " set Med_Nome=:nome, Med_Sexo=:sexo, Med_CRM=:crm, Med_Especialidade=:especialidade,\n"
-                       " Med_CPF=:cpf, Med_RG=:rg, Med_ORGAO=:orgao,%1 Med_Natural=:natural,\n"
-                       " Med_Natural_UF=:nat_uf, Med_Pai=:pai, Med_Mae=:mae, Med_Logradouro=:logradouro,\n"
-                       " Med_Complemento=:complemento, Med_Bairro=:bairro, Med_Cidade=:cidade, Med_UF=:uf,\n"
-                       " Med_CEP=:cep, Med_Fone1=:fone1, Med_Fone2=:fone2, Med_Fone3=:fone3, Med_Email=:email,\n"
-                       " Med_Observacoes=:observacoes\n"
-                       " where MED_ID=:id")
-            .arg(withBirth ? QStringLiteral(" Med_Nascimento=:nascimento,") : QString()),
-        params);
+    params[QStringLiteral(":MED_ID")] = d.ID;
+    m_module.Execute(records::UpdateStatement(QStringLiteral("medico"), columns, QStringLiteral("MED_ID")), params);
 }
 
 int TBDCornyx::ListDoctors(const QString &nameText, std::int32_t status, const QString &ordering)
@@ -653,51 +530,24 @@ QString TBDCornyx::ExaminationFolder(std::int32_t id) const
 void TBDCornyx::writeExaminationRow(TExame &e)
 {
     const QDateTime now = QDateTime::currentDateTime();
-    const QTime time(now.time().hour(), now.time().minute(), now.time().second());
     e.DateText = cornix::DateToText(now.date());
-    e.TimeText = time.toString(QStringLiteral("hh:mm:ss"));
-    Params params = {
-        {QStringLiteral(":data"), now.date()},          {QStringLiteral(":hora"), time},
-        {QStringLiteral(":FixSide"), text(e.FixSide)},  {QStringLiteral(":FixPos"), int(e.FixPos)},
-        {QStringLiteral(":TotalCelulas"), e.TotalCells}, {QStringLiteral(":AreaAnalisada"), e.AnalysedArea},
-        {QStringLiteral(":Densidade"), e.Density},      {QStringLiteral(":DP"), e.SD},
-        {QStringLiteral(":AreaMin"), e.AreaMin},        {QStringLiteral(":AreaMed"), e.AreaMean},
-        {QStringLiteral(":AreaMax"), e.AreaMax},        {QStringLiteral(":Hexagonais"), e.Hexagonal},
-        {QStringLiteral(":CoefVar"), e.CV},             {QStringLiteral(":TotalIMG"), e.TotalImages},
-        {QStringLiteral(":PaqMed"), e.Pachymetry},      {QStringLiteral(":MorphoInfo"), text(e.MorphoInfo)},
-        {QStringLiteral(":MegatInfo"), text(e.MegatInfo)}, {QStringLiteral(":Diagnostico"), text(e.Diagnosis)},
-        {QStringLiteral(":Observacao"), text(e.Observation)}};
+    e.TimeText = now.time().toString(QStringLiteral("hh:mm:ss"));
+    using records::TExameWrite;
     if (e.ID != -1) {
         // Doctor, patient, eye, firmware and software stay as first stored.
-        params[QStringLiteral(":IDExame")] = e.ID;
-        m_module.Execute(QStringLiteral("update Exame set \n Exm_Data=:data \n,Exm_Hora=:hora \n,Exm_FIX_Side=:FixSide \n"
-                                        ",Exm_FIX_POS=:FixPos \n,Exm_TotalCelulas=:TotalCelulas \n"
-                                        ",Exm_AreaAnalisada=:AreaAnalisada \n,Exm_Densidade=:Densidade \n,Exm_DP=:DP \n"
-                                        ",Exm_AreaMin=:AreaMin \n,Exm_AreaMed=:AreaMed \n,Exm_AreaMax=:AreaMax \n"
-                                        ",Exm_Hexagonais=:Hexagonais \n,Exm_CoefVar=:CoefVar \n,Exm_TotalIMG=:TotalIMG \n"
-                                        ",Exm_Paquimetria=:PaqMed \n,Exm_MorphoInfo=:MorphoInfo \n"
-                                        ",Exm_MegatInfo=:MegatInfo \n,Exm_Diagnostico=:Diagnostico \n"
-                                        ",Exm_Observacao=:Observacao \n Where Exm_ID=:IDExame"),
+        records::TParams params = records::ExameParams(e, TExameWrite::Always);
+        params[QStringLiteral(":EXM_ID")] = e.ID;
+        m_module.Execute(records::UpdateStatement(QStringLiteral("exame"), records::ExameColumnNames(TExameWrite::Always),
+                                                  QStringLiteral("EXM_ID")),
                          params);
         if (m_module.IBQuery().numRowsAffected() != 1)
             throw EDatabaseError(QStringLiteral("Exame %1 não encontrado").arg(e.ID));
         return;
     }
-    params[QStringLiteral(":medico")] = e.DoctorID;
-    params[QStringLiteral(":paciente")] = e.PatientID;
-    params[QStringLiteral(":olho")] = e.Eye;
-    params[QStringLiteral(":firmware")] = text(e.Firmware);
-    params[QStringLiteral(":software")] = text(e.Software);
     QSqlQuery &query = m_module.Execute(
-        QStringLiteral("insert into Exame (Exm_Medico, Exm_Paciente, Exm_Data, Exm_Hora, Exm_Olho, Exm_FIX_Side,\n"
-                       "Exm_FIX_POS, Exm_Firmware, Exm_Software, Exm_TotalCelulas, Exm_AreaAnalisada, Exm_Densidade,\n"
-                       "Exm_DP, Exm_AreaMin, Exm_AreaMed, Exm_AreaMax, Exm_Hexagonais, Exm_CoefVar, Exm_TotalIMG,\n"
-                       "Exm_Paquimetria, Exm_MorphoInfo, Exm_MegatInfo, Exm_Diagnostico, Exm_Observacao)\n"
-                       "values (:medico, :paciente, :data, :hora, :olho, :FixSide, :FixPos, :firmware, :software,\n"
-                       ":TotalCelulas, :AreaAnalisada, :Densidade, :DP, :AreaMin, :AreaMed, :AreaMax, :Hexagonais,\n"
-                       ":CoefVar, :TotalIMG, :PaqMed, :MorphoInfo, :MegatInfo, :Diagnostico, :Observacao)\n"
-                       "returning EXM_ID"),
-        params);
+        records::InsertStatement(QStringLiteral("exame"), records::ExameColumnNames(TExameWrite::OnInsert)) +
+            QStringLiteral("\nreturning EXM_ID"),
+        records::ExameParams(e, TExameWrite::OnInsert));
     if (!query.next())
         throw EDatabaseError(QStringLiteral("O banco de dados não devolveu o ID do exame"));
     e.ID = query.value(0).toInt();
@@ -706,14 +556,18 @@ void TBDCornyx::writeExaminationRow(TExame &e)
 
 void TBDCornyx::storeExamination(TExame &exam, const TBFrameBuffer &frames, int frame)
 {
+    using records::TExameWrite;
     writeExaminationRow(exam);
     ImageSet images(ExaminationFolder(exam.ID));
     images.write(frames.Frame(frame));
-    m_module.Execute(QStringLiteral("update exame set \nExm_IMG_CROP_ORIG=:Crop, \nExm_IMG_CROP_PROC=:Processada \n"
-                                    "Where Exm_ID=:IDExame"),
-                     {{QStringLiteral(":Crop"), images.path("Crop.bmp")},
-                      {QStringLiteral(":Processada"), images.path("Process.bmp")},
-                      {QStringLiteral(":IDExame"), exam.ID}});
+    TExame stored = exam;
+    stored.CropOrigPath = images.path("Crop.bmp");
+    stored.CropProcPath = images.path("Process.bmp");
+    records::TParams params = records::ExameParams(stored, TExameWrite::ImagePaths);
+    params[QStringLiteral(":EXM_ID")] = exam.ID;
+    m_module.Execute(records::UpdateStatement(QStringLiteral("exame"), records::ExameColumnNames(TExameWrite::ImagePaths),
+                                              QStringLiteral("EXM_ID")),
+                     params);
     images.install();
 }
 
@@ -732,11 +586,7 @@ bool TBDCornyx::SaveExamination(TExame &exam, const TBFrameBuffer &frames)
         ShowError(QStringLiteral("Não há imagem capturada para salvar com o exame!"));
         return false;
     }
-    if (rejectUnsupportedText({QStringLiteral("Diagnóstico"), QStringLiteral("Observações"),
-                               QStringLiteral("Firmware"), QStringLiteral("Software"), QStringLiteral("Fixação"),
-                               QStringLiteral("Morfologia"), QStringLiteral("Megalocitose")},
-                              {exam.Diagnosis, exam.Observation, exam.Firmware, exam.Software, exam.FixSide,
-                               exam.MorphoInfo, exam.MegatInfo}))
+    if (records::RejectUnstorableText(records::ExameTextChecks(exam)))
         return false;
     const TExame before = exam;
     try {

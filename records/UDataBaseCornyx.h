@@ -65,7 +65,6 @@ public:
     static QString UnsupportedCharacters(const QString &text);
 
 private:
-    bool rejectUnsupportedText(const QStringList &labels, const QStringList &values) const;
     void writePatient(TPaciente &patient);
     void writeDoctor(TMedico &doctor);
     void writeExaminationRow(TExame &exam);

@@ -45,6 +45,9 @@ private slots:
     void duplicates_data();
     void duplicates();
     void textOutsideTheCharacterSetWritesNothing();
+    void textLongerThanItsColumnWritesNothing_data();
+    void textLongerThanItsColumnWritesNothing();
+    void bothUFsShareOneLine();
     void deactivateAndReactivate();
     void deactivationSurvivesRestart();
 
@@ -71,6 +74,8 @@ private slots:
     void imageWriteFailureLeavesNoRow_data();
     void imageWriteFailureLeavesNoRow();
     void examinationTextOutsideTheCharacterSet();
+    void examinationTextLongerThanItsColumn_data();
+    void examinationTextLongerThanItsColumn();
     void listExaminations();
 
     // Upgrade (changes the schema: runs last).
@@ -448,6 +453,78 @@ void TestDataBaseCornyx::deactivationSurvivesRestart()
     QCOMPARE(scalar(QStringLiteral("select PAC_STATUS from PACIENTE where PAC_ID=%1").arg(id)), 0);
 }
 
+void TestDataBaseCornyx::textLongerThanItsColumnWritesNothing_data()
+{
+    QTest::addColumn<bool>("doctor");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("message"); // empty: stored
+    QTest::newRow("patient name of 50") << false << "Nome" << QString(50, u'a') << QString();
+    QTest::newRow("patient name of 51") << false << "Nome" << QString(51, u'a')
+                                        << "O campo Nome tem mais de 50 caracteres.";
+    QTest::newRow("patient phone of 31") << false << "Fone1" << QString(31, u'9')
+                                         << "O campo Telefone 1 tem mais de 30 caracteres.";
+    QTest::newRow("patient sex of 2") << false << "Sexo" << "FF" << "O campo Sexo tem mais de 1 caractere.";
+    QTest::newRow("patient notes are not limited") << false << "Observacoes" << QString(5000, u'o') << QString();
+    QTest::newRow("doctor name of 46 + title") << true << "Nome" << QString(46, u'a') << QString();
+    QTest::newRow("doctor name of 47 + title") << true << "Nome" << QString(47, u'a')
+                                               << "O campo Nome tem mais de 50 caracteres.";
+    QTest::newRow("doctor district of 31") << true << "Bairro" << QString(31, u'b')
+                                           << "O campo Bairro tem mais de 30 caracteres.";
+}
+
+void TestDataBaseCornyx::textLongerThanItsColumnWritesNothing()
+{
+    QFETCH(bool, doctor);
+    QFETCH(QString, field);
+    QFETCH(QString, text);
+    QFETCH(QString, message);
+    TBDCornyx db(*m_db.module);
+    const QString table = doctor ? QStringLiteral("MEDICO") : QStringLiteral("PACIENTE");
+    const int before = scalar(QStringLiteral("select count(*) from %1").arg(table));
+    bool saved = false;
+    if (doctor) {
+        TMedico d = MakeDoctor(QStringLiteral("Longo"), QStringLiteral("M"), QStringLiteral("L%1").arg(before));
+        if (field == QLatin1String("Nome"))
+            d.Nome = text;
+        else
+            d.Bairro = text;
+        saved = db.SaveDoctor(d);
+        QCOMPARE(d.ID == -1, !saved);
+    } else {
+        TPaciente p = MakePatient(nextProntuario(), QStringLiteral("Longo"));
+        if (field == QLatin1String("Nome"))
+            p.Nome = text;
+        else if (field == QLatin1String("Fone1"))
+            p.Fone1 = text;
+        else if (field == QLatin1String("Sexo"))
+            p.Sexo = text;
+        else
+            p.Observacoes = text;
+        saved = db.SavePatient(p);
+        QCOMPARE(p.ID == -1, !saved);
+    }
+    QCOMPARE(saved, message.isEmpty());
+    if (!saved) {
+        QCOMPARE(m_dialogs->last().kind, cornix::DialogKind::Error);
+        QVERIFY2(m_dialogs->last().text.contains(message), qPrintable(m_dialogs->last().text));
+        QVERIFY(m_dialogs->last().text.contains(QStringLiteral("Nada foi gravado")));
+    }
+    QCOMPARE(scalar(QStringLiteral("select count(*) from %1").arg(table)), before + (saved ? 1 : 0));
+}
+
+// The state and the birthplace's state are both "UF" in the message, on one line.
+void TestDataBaseCornyx::bothUFsShareOneLine()
+{
+    TBDCornyx db(*m_db.module);
+    TPaciente p = MakePatient(nextProntuario(), QStringLiteral("Dois Estados"));
+    p.UF = QStringLiteral("Ω");
+    p.NatUF = QStringLiteral("Я");
+    QVERIFY(!db.SavePatient(p));
+    QVERIFY2(m_dialogs->last().text.contains(QStringLiteral(" - UF: ΩЯ\n")), qPrintable(m_dialogs->last().text));
+    QCOMPARE(m_dialogs->last().text.count(QStringLiteral("UF")), 1);
+}
+
 // Doctors -----------------------------------------------------------------------------------
 
 void TestDataBaseCornyx::doctorTitles_data()
@@ -788,6 +865,40 @@ void TestDataBaseCornyx::examinationTextOutsideTheCharacterSet()
     QVERIFY(m_dialogs->last().text.contains(QStringLiteral("Diagnóstico: Ω")));
     QCOMPARE(exam.ID, -1);
     QCOMPARE(scalar(QStringLiteral("select count(*) from EXAME")), rows);
+}
+
+void TestDataBaseCornyx::examinationTextLongerThanItsColumn_data()
+{
+    QTest::addColumn<QString>("diagnosis");
+    QTest::addColumn<QString>("fixSide");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("diagnosis of 256") << QString(256, u'd') << "N"
+                                      << "O campo Diagnóstico tem mais de 255 caracteres.";
+    QTest::newRow("two fixation sides") << "ok" << "NT" << "O campo Fixação tem mais de 1 caractere.";
+    QTest::newRow("diagnosis of 255 is stored") << QString(255, u'd') << "T" << QString();
+}
+
+void TestDataBaseCornyx::examinationTextLongerThanItsColumn()
+{
+    QFETCH(QString, diagnosis);
+    QFETCH(QString, fixSide);
+    QFETCH(QString, message);
+    const int patient = savePatient(nextProntuario(), QStringLiteral("Exame Longo"));
+    const int doctor = saveDoctor(QStringLiteral("Exame Longo"), QStringLiteral("E-L%1").arg(patient));
+    TBFrameBuffer frames;
+    FillFrames(frames);
+    TExame exam = MakeExam(doctor, patient);
+    exam.Diagnosis = diagnosis;
+    exam.FixSide = fixSide;
+    const int rows = scalar(QStringLiteral("select count(*) from EXAME"));
+    const bool saved = TBDCornyx(*m_db.module).SaveExamination(exam, frames);
+    QCOMPARE(saved, message.isEmpty());
+    if (!saved) {
+        QVERIFY2(m_dialogs->last().text.contains(message), qPrintable(m_dialogs->last().text));
+        QVERIFY(m_dialogs->last().text.contains(QStringLiteral("Nada foi gravado")));
+        QCOMPARE(exam.ID, -1);
+    }
+    QCOMPARE(scalar(QStringLiteral("select count(*) from EXAME")), rows + (saved ? 1 : 0));
 }
 
 void TestDataBaseCornyx::listExaminations()
