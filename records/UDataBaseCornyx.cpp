@@ -86,6 +86,53 @@ std::pair<int, int> cpfCheckDigits(const QString &digits)
     return {c1, checkDigit(s1 + s2 + 2 * c1)};
 }
 
+// Where a patient or a doctor is written.
+struct TRecordTable {
+    const char *Table;
+    const char *Key;
+    const char *NoID; // the error when the insert gives no ID back
+    int ErrorKind;
+};
+const TRecordTable kPatientTable{"paciente", "PAC_ID", "O banco de dados não devolveu o ID do paciente",
+                                 TBDCornyx::PatientError};
+const TRecordTable kDoctorTable{"medico", "MED_ID", "O banco de dados não devolveu o ID do médico",
+                                TBDCornyx::DoctorError};
+
+// The steps after a record's validation: capitalising and lower-casing, the check
+// that the database can hold every text, then the insert (the new ID comes from the
+// insert itself: a CPF may be empty or repeated) or the update of the row. `extra`
+// adds the columns that are not typed texts. Database errors are shown by kind.
+template <typename Record, typename Extra>
+bool storeRecord(const TBDCornyx &db, TDataModule1 &module, Record &record,
+                 const std::vector<records::TTextField<Record>> &fields, const TRecordTable &table, Extra extra)
+{
+    records::FinishFields(record, fields);
+    if (records::RejectUnstorableText(records::TextChecks(record, fields)))
+        return false;
+    const QString name = QLatin1String(table.Table), key = QLatin1String(table.Key);
+    try {
+        records::TParams params;
+        records::BindFields(record, fields, params);
+        QStringList columns = records::ColumnsOf(fields);
+        extra(params, columns);
+        if (record.ID != -1) {
+            params[QLatin1Char(':') + key] = record.ID;
+            module.Execute(records::UpdateStatement(name, columns, key), params);
+            return true;
+        }
+        QSqlQuery &query =
+            module.Execute(records::InsertStatement(name, columns) + QStringLiteral("\nreturning ") + key, params);
+        if (!query.next())
+            throw EDatabaseError(QString::fromUtf8(table.NoID));
+        record.ID = query.value(0).toInt();
+        query.finish();
+    } catch (const EDatabaseError &error) {
+        db.ShowDatabaseError(table.ErrorKind, error.message());
+        return false;
+    }
+    return true;
+}
+
 int chosenFrame(const TBFrameBuffer &frames)
 {
     int chosen = frames.FrameCount() > 0 ? 0 : -1;
@@ -254,37 +301,11 @@ bool TBDCornyx::SavePatient(TPaciente &p)
         ShowError(message);
         return false;
     }
-    records::FinishFields(p, records::PatientFields());
-    if (records::RejectUnstorableText(records::TextChecks(p, records::PatientFields())))
-        return false;
-    try {
-        writePatient(p);
-    } catch (const EDatabaseError &error) {
-        ShowDatabaseError(PatientError, error.message());
-        return false;
-    }
-    return true;
-}
-
-void TBDCornyx::writePatient(TPaciente &p)
-{
-    records::TParams params;
-    records::BindFields(p, records::PatientFields(), params);
-    params[QStringLiteral(":PAC_NASCIMENTO")] = birthDate(p.Nascimento);
-    const QStringList columns = records::ColumnsOf(records::PatientFields()) << QStringLiteral("PAC_NASCIMENTO");
-    if (p.ID == -1) {
-        // The new ID comes from the insert itself: CPF may be empty or repeated.
-        QSqlQuery &query = m_module.Execute(
-            records::InsertStatement(QStringLiteral("paciente"), columns) + QStringLiteral("\nreturning PAC_ID"),
-            params);
-        if (!query.next())
-            throw EDatabaseError(QStringLiteral("O banco de dados não devolveu o ID do paciente"));
-        p.ID = query.value(0).toInt();
-        query.finish();
-        return;
-    }
-    params[QStringLiteral(":PAC_ID")] = p.ID;
-    m_module.Execute(records::UpdateStatement(QStringLiteral("paciente"), columns, QStringLiteral("PAC_ID")), params);
+    return storeRecord(*this, m_module, p, records::PatientFields(), kPatientTable,
+                       [&p](records::TParams &params, QStringList &columns) {
+                           params[QStringLiteral(":PAC_NASCIMENTO")] = birthDate(p.Nascimento);
+                           columns << QStringLiteral("PAC_NASCIMENTO");
+                       });
 }
 
 bool TBDCornyx::DeactivatePatient(std::int32_t id)
@@ -442,40 +463,15 @@ bool TBDCornyx::SaveDoctor(TMedico &d)
         return fail(QStringLiteral("Orgão Expeditor deve ter no máximo 6 caracteres!"));
     if (!validEmail(d.Email))
         return fail(QStringLiteral("Email Inválido!"));
-    records::FinishFields(d, records::DoctorFields());
-    if (records::RejectUnstorableText(records::TextChecks(d, records::DoctorFields())))
-        return false;
-    try {
-        writeDoctor(d);
-    } catch (const EDatabaseError &error) {
-        ShowDatabaseError(DoctorError, error.message());
-        return false;
-    }
-    return true;
-}
-
-void TBDCornyx::writeDoctor(TMedico &d)
-{
-    records::TParams params;
-    records::BindFields(d, records::DoctorFields(), params);
-    QStringList columns = records::ColumnsOf(records::DoctorFields());
     // Without a valid birth date the column is left out: a new doctor gets none, an
     // update keeps the stored one.
-    if (IsValidDateText(d.Nascimento)) {
-        columns << QStringLiteral("MED_NASCIMENTO");
-        params[QStringLiteral(":MED_NASCIMENTO")] = cornix::TextToDate(d.Nascimento);
-    }
-    if (d.ID == -1) {
-        QSqlQuery &query = m_module.Execute(
-            records::InsertStatement(QStringLiteral("medico"), columns) + QStringLiteral("\nreturning MED_ID"), params);
-        if (!query.next())
-            throw EDatabaseError(QStringLiteral("O banco de dados não devolveu o ID do médico"));
-        d.ID = query.value(0).toInt();
-        query.finish();
-        return;
-    }
-    params[QStringLiteral(":MED_ID")] = d.ID;
-    m_module.Execute(records::UpdateStatement(QStringLiteral("medico"), columns, QStringLiteral("MED_ID")), params);
+    return storeRecord(*this, m_module, d, records::DoctorFields(), kDoctorTable,
+                       [&d](records::TParams &params, QStringList &columns) {
+                           if (!IsValidDateText(d.Nascimento))
+                               return;
+                           params[QStringLiteral(":MED_NASCIMENTO")] = cornix::TextToDate(d.Nascimento);
+                           columns << QStringLiteral("MED_NASCIMENTO");
+                       });
 }
 
 int TBDCornyx::ListDoctors(const QString &nameText, std::int32_t status, const QString &ordering)

@@ -65,8 +65,6 @@ public:
     static QString UnsupportedCharacters(const QString &text);
 
 private:
-    void writePatient(TPaciente &patient);
-    void writeDoctor(TMedico &doctor);
     void writeExaminationRow(TExame &exam);
     void storeExamination(TExame &exam, const TBFrameBuffer &frames, int frame);
     // Looks the record up, sets its status to 0 when it is active; shows the
