@@ -60,6 +60,20 @@ QString DatabaseErrorText(const QSqlError &error)
     return server.isEmpty() ? error.driverText() : server;
 }
 
+bool IsConnectionFailure(const QSqlError &error)
+{
+    // The client library's words for a server that stopped, went away or cannot be reached.
+    static const char *const kBrokenConnection[] = {
+        "Unable to complete network request", "Error writing data to the connection",
+        "Error reading data from the connection", "connection shutdown", "Connection lost to database",
+        "connection rejected by remote interface", "Failed to establish a connection"};
+    const QString text = error.databaseText() + QLatin1Char('\n') + error.driverText();
+    for (const char *words : kBrokenConnection)
+        if (text.contains(QLatin1String(words), Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
 QString CPFDisplayText(const QVariant &value)
 {
     const QString stored = value.toString();
@@ -105,7 +119,7 @@ void TSqlDataset::Open()
     m_module.Run(query, m_sql, m_params);
     setQuery(std::move(query));
     if (lastError().isValid())
-        throw EDatabaseError(DatabaseErrorText(lastError()));
+        throw m_module.Failure(lastError());
     m_active = true;
     findFixedCharColumns();
     findDisplayFormats();
@@ -284,6 +298,63 @@ void TDataModule1::ConnectDatabase(const QString &path)
     m_db.setConnectOptions(QStringLiteral("ISC_DPB_SQL_DIALECT=3"));
     if (!m_db.open())
         throw EDatabaseError(DatabaseErrorText(m_db.lastError()));
+    m_connectionLost = false;
+    m_uncommittedWork = false;
+}
+
+QString TDataModule1::ConnectionLostText(bool workLost)
+{
+    QString text = QStringLiteral("Sem conexão com o banco de dados. Verifique se o servidor está ativo e tente "
+                                  "de novo.");
+    if (workLost)
+        text += QStringLiteral("\nAlterações ainda não gravadas foram perdidas.");
+    return text;
+}
+
+EDatabaseError TDataModule1::Failure(const QSqlError &error)
+{
+    if (!IsConnectionFailure(error))
+        return EDatabaseError(DatabaseErrorText(error));
+    qWarning("Cornix: connection to the database lost: %s", qUtf8Printable(DatabaseErrorText(error)));
+    // The server rolls the open transaction back: it is gone with whatever it held.
+    const bool workLost = m_uncommittedWork;
+    m_connectionLost = true;
+    m_inTransaction = false;
+    m_uncommittedWork = false;
+    return EDatabaseError(ConnectionLostText(workLost));
+}
+
+void TDataModule1::Reconnect()
+{
+    std::vector<TSqlDataset *> wereOpen;
+    for (TSqlDataset *dataset : datasets())
+        if (dataset->Active())
+            wereOpen.push_back(dataset);
+    closeDatasets();
+    m_inTransaction = false;
+    m_db.close();
+    if (!m_db.open()) {
+        m_connectionLost = true;
+        throw EDatabaseError(ConnectionLostText(false));
+    }
+    m_connectionLost = false;
+    m_uncommittedWork = false;
+    StartTransaction();
+    // The grids come back with what they showed, as far as the server allows.
+    for (TSqlDataset *dataset : wereOpen) {
+        try {
+            dataset->Open();
+            dataset->SetSourceEnabled(true);
+        } catch (const EDatabaseError &error) {
+            qWarning("Cornix: %s not reopened: %s", qUtf8Printable(dataset->Name()), error.what());
+        }
+    }
+}
+
+void TDataModule1::ensureConnection()
+{
+    if (m_connectionLost)
+        Reconnect();
 }
 
 void TDataModule1::OpenAtStartUp(const QString &path)
@@ -299,6 +370,13 @@ void TDataModule1::Disconnect()
 {
     if (!m_db.isOpen())
         return;
+    if (m_connectionLost) {
+        // Nothing is left to commit: the server dropped the transaction.
+        closeDatasets();
+        m_inTransaction = false;
+        m_db.close();
+        return;
+    }
     // Committing is the transaction's default action when the connection closes.
     if (m_inTransaction)
         Commit();
@@ -307,34 +385,45 @@ void TDataModule1::Disconnect()
 
 void TDataModule1::StartTransaction()
 {
+    ensureConnection();
     if (m_inTransaction)
         return;
     if (!m_db.transaction())
-        throw EDatabaseError(DatabaseErrorText(m_db.lastError()));
+        throw Failure(m_db.lastError());
     m_inTransaction = true;
+}
+
+std::vector<TSqlDataset *> TDataModule1::datasets()
+{
+    return {&m_pacList,  &m_medList,  &m_exmList, &m_exame,     &m_dbInfo,  &m_pacTable,
+            &m_medTable, &m_exmData,  &m_exmReload, &m_pacExame, &m_medExame};
 }
 
 void TDataModule1::closeDatasets()
 {
     m_ibQuery = QSqlQuery();
     m_qryOperation = QSqlQuery();
-    for (TSqlDataset *dataset : {&m_pacList, &m_medList, &m_exmList, &m_exame, &m_dbInfo, &m_pacTable, &m_medTable,
-                                 &m_exmData, &m_exmReload, &m_pacExame, &m_medExame})
+    for (TSqlDataset *dataset : datasets())
         dataset->Close();
 }
 
 void TDataModule1::Commit()
 {
+    // Nothing is left to commit on a broken connection (its failure said so); the
+    // commit point is where the connection is made again.
+    ensureConnection();
     if (!m_inTransaction)
         return;
     closeDatasets();
     m_inTransaction = false;
     if (!m_db.commit()) {
-        const QString text = DatabaseErrorText(m_db.lastError());
-        m_db.rollback();
+        const QSqlError error = m_db.lastError();
+        if (!IsConnectionFailure(error))
+            m_db.rollback();
         emit committed();
-        throw EDatabaseError(text);
+        throw Failure(error);
     }
+    m_uncommittedWork = false;
     emit committed();
 }
 
@@ -344,6 +433,7 @@ void TDataModule1::Rollback()
         return;
     closeDatasets();
     m_inTransaction = false;
+    m_uncommittedWork = false;
     m_db.rollback();
 }
 
@@ -379,7 +469,7 @@ void TDataModule1::throwIfFailed(const QSqlQuery &query)
 {
     // The driver may report success from exec() while the error is set (a failed commit).
     if (query.lastError().isValid())
-        throw EDatabaseError(DatabaseErrorText(query.lastError()));
+        throw Failure(query.lastError());
 }
 
 QSqlQuery &TDataModule1::Run(QSqlQuery &statement, const QString &sql, const std::map<QString, QVariant> &params)
@@ -387,13 +477,15 @@ QSqlQuery &TDataModule1::Run(QSqlQuery &statement, const QString &sql, const std
     statement.finish();
     statement = NewQuery();
     if (!statement.prepare(sql))
-        throw EDatabaseError(DatabaseErrorText(statement.lastError()));
+        throw Failure(statement.lastError());
     for (const auto &[name, value] : params)
         statement.bindValue(name, value);
     const bool ok = statement.exec();
     throwIfFailed(statement);
     if (!ok)
         throw EDatabaseError(QStringLiteral("Unable to execute statement"));
+    if (!sql.trimmed().startsWith(QLatin1String("select"), Qt::CaseInsensitive))
+        m_uncommittedWork = true;
     return statement;
 }
 

@@ -127,6 +127,21 @@ public:
     // Commits the transaction and closes the connection.
     void Disconnect();
 
+    // A server that stopped or became unreachable breaks the connection: the failing
+    // operation throws EDatabaseError with ConnectionLostText, and the next operation
+    // connects again first (the lists that were open are opened again), so work goes
+    // on once the server is back without restarting the program.
+    bool ConnectionLost() const { return m_connectionLost; }
+    // Connects again now; throws EDatabaseError with ConnectionLostText while the
+    // server cannot be reached.
+    void Reconnect();
+    // The message of a broken connection; workLost adds that the changes not yet
+    // committed are gone (the server drops the open transaction).
+    static QString ConnectionLostText(bool workLost);
+    // The exception for a failed database call: a broken connection is recognised
+    // (and remembered) here, other errors carry the server's text.
+    EDatabaseError Failure(const QSqlError &error);
+
     // The one transaction (IBT_Cornyx).
     void StartTransaction();
     bool InTransaction() const { return m_inTransaction; }
@@ -175,14 +190,18 @@ signals:
     void committed();
 
 private:
+    std::vector<TSqlDataset *> datasets();
     void closeDatasets();
-    static void throwIfFailed(const QSqlQuery &query);
+    void ensureConnection();
+    void throwIfFailed(const QSqlQuery &query);
 
     QString m_connectionName;
     QSqlDatabase m_db;
     QString m_server = QStringLiteral("localhost");
     QString m_applicationDir;
     bool m_inTransaction = false;
+    bool m_connectionLost = false;
+    bool m_uncommittedWork = false;
     QSqlQuery m_ibQuery;
     QSqlQuery m_qryOperation;
     TSqlDataset m_pacList;
@@ -200,6 +219,8 @@ private:
 
 // The text of a database error as the server wrote it (the driver's words otherwise).
 QString DatabaseErrorText(const QSqlError &error);
+// Whether error says that the server cannot be reached or dropped the connection.
+bool IsConnectionFailure(const QSqlError &error);
 
 // Display formats of the list fields: a CPF stored as 11 digits shown through the mask
 // "###.###.###-##" (empty stays empty), and a date shown as "dd/mm/yyyy".
