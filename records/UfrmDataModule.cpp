@@ -332,7 +332,19 @@ void TDataModule1::Reconnect()
             wereOpen.push_back(dataset);
     closeDatasets();
     m_inTransaction = false;
+    // A new connection object: the driver keeps the broken connection's transaction
+    // handle and would refuse to start another one.
+    const QString name = m_db.databaseName();
+    const QString options = m_db.connectOptions();
     m_db.close();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_connectionName);
+    m_connectionName = uniqueConnectionName();
+    m_db = QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), m_connectionName);
+    m_db.setUserName(QString::fromLatin1(kUserName));
+    m_db.setPassword(QString::fromLatin1(kPassword));
+    m_db.setDatabaseName(name);
+    m_db.setConnectOptions(options);
     if (!m_db.open()) {
         m_connectionLost = true;
         throw EDatabaseError(ConnectionLostText(false));

@@ -163,7 +163,7 @@ TDatasetGridLink::TDatasetGridLink(QTableView *view, TSqlDataset &dataset, std::
 {
     std::vector<int> widths;
     for (const TGridColumn &column : columns)
-        widths.push_back(column.width);
+        widths.push_back(std::max(column.width, view->fontMetrics().horizontalAdvance(column.widest) + 14));
     m_columns = new TDatasetColumns(dataset, std::move(columns), statusField, this);
     view->setModel(m_columns);
     view->setItemDelegate(new TStatusRowDelegate(view));

@@ -20,6 +20,8 @@ struct TGridColumn {
     int width = 80;
     Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
     Qt::Alignment titleAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+    // The column is made at least wide enough for this text in the grid's font.
+    QString widest;
 };
 
 // The dataset's fields as the grid's columns, by name: the columns stay whatever

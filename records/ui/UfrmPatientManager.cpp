@@ -132,9 +132,10 @@ void TfrmPatientManager::setUpGrid()
     const auto centred = Qt::AlignCenter;
     m_grid = new TDatasetGridLink(
         m_ui->DbgPatientManager, m_module.IBQPacList(),
-        {{QStringLiteral("PAC_PRONTUARIO"), tr("Prontuário"), 90},
+        {{QStringLiteral("PAC_PRONTUARIO"), tr("Prontuário"), 90, Qt::AlignLeft | Qt::AlignVCenter,
+          Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("0000000000")},
          {QStringLiteral("PAC_NOME"), tr("Paciente"), 224},
-         {QStringLiteral("PAC_CPF"), tr("CPF"), 83, centred, centred},
+         {QStringLiteral("PAC_CPF"), tr("CPF"), 83, centred, centred, QStringLiteral("000.000.000-00")},
          {QStringLiteral("PAC_IDADE"), tr("Idade"), 55, centred, centred}},
         QStringLiteral("PAC_STATUS"));
     QHeaderView *titles = m_ui->DbgPatientManager->horizontalHeader();

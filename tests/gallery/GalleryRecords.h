@@ -1,0 +1,138 @@
+#pragma once
+// The records the gallery's record windows show: one database on the test server with
+// a few dozen patients and doctors (one of each inactive) and some examinations, made
+// once per gallery run and kept open until the program ends.
+#include "FirebirdTestDatabase.h"
+#include "RecordsTestData.h"
+#include "UfrmDataModule.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QPair>
+
+namespace cornix::gallery {
+
+inline const QStringList &galleryPatientNames()
+{
+    static const QStringList names = {
+        QStringLiteral("Ana Beatriz Souza"),      QStringLiteral("Antônio Carlos Pereira"),
+        QStringLiteral("Beatriz Helena Duarte"),  QStringLiteral("Bruno Figueiredo Lima"),
+        QStringLiteral("Camila Andrade Rocha"),   QStringLiteral("Carlos Eduardo Nogueira"),
+        QStringLiteral("Cecília Martins Prado"),  QStringLiteral("Daniel Ribeiro Castro"),
+        QStringLiteral("Débora Cristina Alves"),  QStringLiteral("Eduardo Tavares Moura"),
+        QStringLiteral("Elaine Siqueira Campos"), QStringLiteral("Fábio Henrique Barros"),
+        QStringLiteral("Fernanda Lopes Teixeira"), QStringLiteral("Francisco de Assis Melo"),
+        QStringLiteral("Gabriela Fonseca Reis"),  QStringLiteral("Gustavo Almeida Pinto"),
+        QStringLiteral("Helena Vasconcelos"),     QStringLiteral("Igor Sampaio Cardoso"),
+        QStringLiteral("Isabela Moreira Dias"),   QStringLiteral("João Batista dos Santos"),
+        QStringLiteral("José Roberto Carvalho"),  QStringLiteral("Juliana Freitas Gomes"),
+        QStringLiteral("Lúcia Aparecida Costa"),  QStringLiteral("Luiz Fernando Machado"),
+        QStringLiteral("Márcia Regina Oliveira"), QStringLiteral("Maria das Dores Silva"),
+        QStringLiteral("Mariana Cunha Batista"),  QStringLiteral("Natália Brandão Leite"),
+        QStringLiteral("Otávio Guimarães Neto"),  QStringLiteral("Patrícia Monteiro Araújo"),
+        QStringLiteral("Paulo Sérgio Rezende"),   QStringLiteral("Rafael Antunes Viana"),
+        QStringLiteral("Renata Coelho Barbosa"),  QStringLiteral("Sebastião Ferreira"),
+        QStringLiteral("Tatiane Rodrigues Luz"),  QStringLiteral("Vinícius Queiroz Farias")};
+    return names;
+}
+
+// Doctors with their sex ("M"/"F"): the title the records give them depends on it.
+inline const QList<QPair<QString, QString>> &galleryDoctors()
+{
+    static const QList<QPair<QString, QString>> doctors = {
+        {QStringLiteral("Adriana Menezes"), QStringLiteral("F")},   {QStringLiteral("Alberto Nascimento"), QStringLiteral("M")},
+        {QStringLiteral("Beatriz Galvão"), QStringLiteral("F")},    {QStringLiteral("Cláudio Bittencourt"), QStringLiteral("M")},
+        {QStringLiteral("Denise Arruda"), QStringLiteral("F")},     {QStringLiteral("Eduardo Sales"), QStringLiteral("M")},
+        {QStringLiteral("Flávia Rangel"), QStringLiteral("F")},     {QStringLiteral("Gilberto Pacheco"), QStringLiteral("M")},
+        {QStringLiteral("Heloísa Prates"), QStringLiteral("F")},    {QStringLiteral("Henrique Lacerda"), QStringLiteral("M")},
+        {QStringLiteral("Ivone Cavalcanti"), QStringLiteral("F")},  {QStringLiteral("Jorge Albuquerque"), QStringLiteral("M")},
+        {QStringLiteral("Lívia Matos"), QStringLiteral("F")},       {QStringLiteral("Marcelo Torres"), QStringLiteral("M")},
+        {QStringLiteral("Mônica Saraiva"), QStringLiteral("F")},    {QStringLiteral("Nelson Quintela"), QStringLiteral("M")},
+        {QStringLiteral("Regina Barreto"), QStringLiteral("F")},    {QStringLiteral("Rodrigo Peixoto"), QStringLiteral("M")},
+        {QStringLiteral("Sílvia Camargo"), QStringLiteral("F")},    {QStringLiteral("Tomás Ventura"), QStringLiteral("M")},
+        {QStringLiteral("Valéria Dantas"), QStringLiteral("F")},    {QStringLiteral("Wagner Furtado"), QStringLiteral("M")},
+        {QStringLiteral("Yara Medeiros"), QStringLiteral("F")},     {QStringLiteral("Zélia Fontes"), QStringLiteral("F")}};
+    return doctors;
+}
+
+inline const QStringList &gallerySpecialities()
+{
+    static const QStringList specialities = {QStringLiteral("Córnea"), QStringLiteral("Catarata"),
+                                             QStringLiteral("Glaucoma"), QStringLiteral("Retina"),
+                                             QStringLiteral("Cirurgia Refrativa"), QStringLiteral("Oftalmologia Geral")};
+    return specialities;
+}
+
+inline void fillGalleryRecords(TDataModule1 &module)
+{
+    TBDCornyx db(module);
+    const QStringList cities = {QStringLiteral("São Paulo"), QStringLiteral("Campinas"), QStringLiteral("Santos"),
+                                QStringLiteral("Ribeirão Preto")};
+    const QStringList names = galleryPatientNames();
+    for (int i = 0; i < names.size(); ++i) {
+        TPaciente p = test::MakePatient(1040 + 17 * i, names[i]);
+        p.Sexo = i % 3 == 0 ? QStringLiteral("M") : QStringLiteral("F");
+        p.Nascimento = QDate(1938 + (i * 7) % 60, 1 + i % 12, 1 + (i * 5) % 28).toString(QStringLiteral("dd/MM/yyyy"));
+        p.Cidade = cities[i % cities.size()];
+        p.UF = QStringLiteral("SP");
+        p.NatUF = QStringLiteral("MG");
+        p.Natural = QStringLiteral("Belo Horizonte");
+        p.Civil = QStringLiteral("Casado(a)");
+        p.Sangue = QStringLiteral("O+");
+        p.Prof = QStringLiteral("Professora");
+        p.RG = QStringLiteral("%1.%2-%3").arg(20 + i).arg(100 + 7 * i).arg(i % 9);
+        p.Orgao = QStringLiteral("SSP");
+        p.Logradouro = QStringLiteral("Rua das Acácias, %1").arg(10 + 3 * i);
+        p.Bairro = QStringLiteral("Jardim Paulista");
+        p.CEP = QStringLiteral("01%1-000").arg(400 + i);
+        p.Fone1 = QStringLiteral("(11) 3%1-%2").arg(100 + i).arg(4000 + 37 * i);
+        p.Email = QStringLiteral("paciente%1@exemplo.com.br").arg(i + 1);
+        p.Observacoes = QStringLiteral("Usa lentes de contato rígidas.\nRetorno em seis meses.");
+        db.SavePatient(p);
+        if (i == 5)
+            db.DeactivatePatient(p.ID);
+    }
+    const auto &doctors = galleryDoctors();
+    for (int i = 0; i < doctors.size(); ++i) {
+        TMedico d = test::MakeDoctor(doctors[i].first, doctors[i].second, QStringLiteral("%1-SP").arg(40210 + 113 * i));
+        d.Especialidade = gallerySpecialities()[i % gallerySpecialities().size()];
+        d.Cidade = QStringLiteral("São Paulo");
+        d.UF = QStringLiteral("SP");
+        d.Fone1 = QStringLiteral("(11) 3%1-%2").arg(200 + i).arg(5000 + 41 * i);
+        d.Email = QStringLiteral("medico%1@clinica.com.br").arg(i + 1);
+        d.Observacoes = QStringLiteral("Atende às terças e quintas.");
+        db.SaveDoctor(d);
+        if (i == 3)
+            db.DeactivateDoctor(d.ID);
+    }
+    module.Commit();
+}
+
+// The data module the record windows of the gallery work on; nullptr (with a warning)
+// without a test server.
+inline TDataModule1 *galleryRecords()
+{
+    // Closed with the application, before the client library's own exit handlers run.
+    static test::ConnectedModule *db = nullptr;
+    static bool tried = false;
+    if (!tried) {
+        tried = true;
+        const QString path = test::CreateTestDatabase(QStringLiteral("gallery_records"), test::Engine::Server);
+        if (path.isEmpty())
+            return nullptr;
+        try {
+            db = new test::ConnectedModule(test::Connect(path, test::Engine::Server));
+            qAddPostRoutine([] {
+                delete db;
+                db = nullptr;
+            });
+            fillGalleryRecords(*db->module);
+        } catch (const EDatabaseError &error) {
+            qWarning("gallery: no records database: %s", error.what());
+            return nullptr;
+        }
+    }
+    return db ? db->module.get() : nullptr;
+}
+
+} // namespace cornix::gallery
