@@ -401,7 +401,7 @@ void TfrmPatientManager::handBookChanged()
 void TfrmPatientManager::selectClicked()
 {
     QPushButton *select = m_ui->Btn_Pac_Select;
-    select->setText(select->text() == QLatin1String("Prontuário") ? tr("CPF") : tr("Prontuário"));
+    select->setText(select->text() == QStringLiteral("Prontuário") ? tr("CPF") : tr("Prontuário"));
     if (!m_ui->Edt_PAC_HandBook->text().isEmpty())
         m_ui->Edt_PAC_HandBook->clear();
     m_ui->Edt_PAC_HandBook->setFocus();
