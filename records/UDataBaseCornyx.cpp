@@ -358,52 +358,66 @@ int TBDCornyx::ListPatients(const QString &nameText, std::int32_t status, std::i
                             const QString &dateTo, const QString &ordering, int recNo)
 {
     const bool byDate = IsValidDateText(dateFrom) && IsValidDateText(dateTo);
+    // Without a doctor or date filter no examination row takes part but for the count:
+    // one patient per row, counted by a lookup instead of grouping the joined rows.
+    const bool joined = byDate || doctorID >= 0;
     Conjunction = QStringLiteral("and");
     Params params;
-    QStringList lines;
-    lines << QStringLiteral(
-        "select distinct PAC_ID,PAC_STATUS,PAC_PRONTUARIO,PAC_NOME,PAC_SEXO,PAC_PROF,PAC_CIVIL,PAC_SANGUE,PAC_CPF,"
-        "PAC_RG,PAC_ORGAO,PAC_NASCIMENTO,PAC_NATURAL,PAC_NAT_UF,PAC_PAI,PAC_MAE,PAC_LOGRADOURO,PAC_COMPLEMENTO,"
-        "PAC_BAIRRO,PAC_CIDADE,PAC_UF,PAC_CEP,PAC_FONE1,PAC_FONE2,PAC_FONE3,PAC_EMAIL,PAC_OBSERVACOES,"
-        "trunc((current_date - PAC_NASCIMENTO) / 365.2422) as PAC_IDADE,");
-    lines << (byDate ? QStringLiteral("EXM_DATA as PAC_EXMDATA,") : QStringLiteral("current_date as PAC_EXMDATA,"));
-    lines << QStringLiteral("count(EXM_ID) as PAC_TOTALEXAME from paciente left join exame on PAC_ID=EXM_Paciente ");
+    QStringList conditions;
     if (status <= 1) {
-        lines << QStringLiteral("where PAC_Status=:status ");
+        conditions << QStringLiteral("where PAC_Status=:status ");
         params[QStringLiteral(":status")] = status;
     } else {
-        lines << (status == 2 ? QStringLiteral("where PAC_Status>=0 ") : QStringLiteral("where PAC_Status=123 "));
+        conditions << (status == 2 ? QStringLiteral("where PAC_Status>=0 ") : QStringLiteral("where PAC_Status=123 "));
     }
     if (prontuario > 0) {
-        lines << QStringLiteral("and Pac_Prontuario=:ParamPront ");
+        conditions << QStringLiteral("and Pac_Prontuario=:ParamPront ");
         params[QStringLiteral(":ParamPront")] = prontuario;
     } else if (!cpf.isEmpty()) {
-        lines << QStringLiteral("and Pac_CPF like :ParamCPF ");
+        conditions << QStringLiteral("and Pac_CPF like :ParamCPF ");
         params[QStringLiteral(":ParamCPF")] = QLatin1Char('%') + cpf + QLatin1Char('%');
     }
     if (doctorID > 0) {
-        lines << QStringLiteral("and Exm_Medico=:ParamDoctor ");
+        conditions << QStringLiteral("and Exm_Medico=:ParamDoctor ");
         params[QStringLiteral(":ParamDoctor")] = doctorID;
     } else if (doctorID == 0) {
-        lines << QStringLiteral("and Exm_Medico is not NULL ");
+        conditions << QStringLiteral("and Exm_Medico is not NULL ");
     }
     if (!sex.isEmpty()) {
-        lines << QStringLiteral("and Pac_Sexo=:ParamSexo ");
+        conditions << QStringLiteral("and Pac_Sexo=:ParamSexo ");
         params[QStringLiteral(":ParamSexo")] = sex;
     }
     if (byDate) {
-        lines << QStringLiteral("and (EXM_DATA between :DataI and :DataF) ");
+        conditions << QStringLiteral("and (EXM_DATA between :DataI and :DataF) ");
         params[QStringLiteral(":DataI")] = cornix::TextToDate(dateFrom);
         params[QStringLiteral(":DataF")] = cornix::TextToDate(dateTo);
     }
     if (!nameText.trimmed().isEmpty())
-        lines << nameConditions(nameText, kMaxPatientWords, QStringLiteral("PAC_NOME"), QStringLiteral("and"),
-                                Conjunction, params);
-    lines << QStringLiteral(
-        "group by PAC_ID,PAC_STATUS,PAC_PRONTUARIO,PAC_NOME,PAC_SEXO,PAC_PROF,PAC_CIVIL,PAC_SANGUE,PAC_CPF,PAC_RG,"
-        "PAC_ORGAO,PAC_NASCIMENTO,PAC_IDADE,PAC_NATURAL,PAC_NAT_UF,PAC_PAI,PAC_MAE,PAC_LOGRADOURO,PAC_COMPLEMENTO,"
-        "PAC_BAIRRO,PAC_CIDADE,PAC_UF,PAC_CEP,PAC_FONE1,PAC_FONE2,PAC_FONE3,PAC_EMAIL,PAC_OBSERVACOES,PAC_IDADE,"
-        "PAC_EXMDATA");
+        conditions << nameConditions(nameText, kMaxPatientWords, QStringLiteral("PAC_NOME"), QStringLiteral("and"),
+                                     Conjunction, params);
+
+    const QString columns = QStringLiteral(
+        "PAC_ID,PAC_STATUS,PAC_PRONTUARIO,PAC_NOME,PAC_SEXO,PAC_PROF,PAC_CIVIL,PAC_SANGUE,PAC_CPF,"
+        "PAC_RG,PAC_ORGAO,PAC_NASCIMENTO,PAC_NATURAL,PAC_NAT_UF,PAC_PAI,PAC_MAE,PAC_LOGRADOURO,PAC_COMPLEMENTO,"
+        "PAC_BAIRRO,PAC_CIDADE,PAC_UF,PAC_CEP,PAC_FONE1,PAC_FONE2,PAC_FONE3,PAC_EMAIL,PAC_OBSERVACOES,"
+        "trunc((current_date - PAC_NASCIMENTO) / 365.2422) as PAC_IDADE,");
+    QStringList lines;
+    if (joined) {
+        lines << QStringLiteral("select distinct ") + columns;
+        lines << (byDate ? QStringLiteral("EXM_DATA as PAC_EXMDATA,") : QStringLiteral("current_date as PAC_EXMDATA,"));
+        lines << QStringLiteral("count(EXM_ID) as PAC_TOTALEXAME from paciente left join exame on PAC_ID=EXM_Paciente ");
+    } else {
+        lines << QStringLiteral("select ") + columns;
+        lines << QStringLiteral("current_date as PAC_EXMDATA,");
+        lines << QStringLiteral("(select count(EXM_ID) from exame where EXM_Paciente=PAC_ID) as PAC_TOTALEXAME from paciente ");
+    }
+    lines << conditions;
+    if (joined)
+        lines << QStringLiteral(
+            "group by PAC_ID,PAC_STATUS,PAC_PRONTUARIO,PAC_NOME,PAC_SEXO,PAC_PROF,PAC_CIVIL,PAC_SANGUE,PAC_CPF,PAC_RG,"
+            "PAC_ORGAO,PAC_NASCIMENTO,PAC_IDADE,PAC_NATURAL,PAC_NAT_UF,PAC_PAI,PAC_MAE,PAC_LOGRADOURO,PAC_COMPLEMENTO,"
+            "PAC_BAIRRO,PAC_CIDADE,PAC_UF,PAC_CEP,PAC_FONE1,PAC_FONE2,PAC_FONE3,PAC_EMAIL,PAC_OBSERVACOES,PAC_IDADE,"
+            "PAC_EXMDATA");
     if (ordering.isEmpty()) {
         lines << QStringLiteral("order by PAC_NOME");
     } else {
@@ -426,9 +440,18 @@ int TBDCornyx::ListPatients(const QString &nameText, std::int32_t status, std::i
     for (const auto &[name, value] : params)
         list.BindValue(name, value);
     list.Open();
-    list.Last();
-    list.First();
-    const int count = list.RecordCount();
+    int count = 0;
+    if (joined || !list.canFetchMore()) {
+        count = list.RecordCount();
+    } else {
+        // More rows than a grid shows at once: the server counts them, the list
+        // fetches the others only when they are looked at.
+        QSqlQuery &counted = m_module.Execute(QStringLiteral("select count(*) from paciente \n") +
+                                                  conditions.join(QLatin1Char('\n')),
+                                              params);
+        count = counted.next() ? counted.value(0).toInt() : 0;
+        counted.finish();
+    }
     list.SetRecNo(recNo < 1 ? 1 : recNo);
     return count;
 }
