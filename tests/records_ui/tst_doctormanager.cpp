@@ -280,6 +280,15 @@ void TestDoctorManager::textTheDatabaseCannotHoldIsRefused()
     QVERIFY2(m_dialogs->last().text.contains(QStringLiteral("Especialidade")), qPrintable(m_dialogs->last().text));
     QCOMPARE(CountRows(*m_db.module, QStringLiteral("select count(*) from MEDICO")), 5);
     QVERIFY(child<QToolButton>(QStringLiteral("Spb_BDSave"))->isVisible());
+    // A city longer than its column (30 characters) is refused by name too.
+    m_dialogs->clear();
+    child<QLineEdit>(QStringLiteral("Edt_Doc_Especialidade"))->setText(QStringLiteral("Oftalmologia"));
+    child<QLineEdit>(QStringLiteral("Edt_Doc_Cidade"))->setText(QString(31, u'c'));
+    QTest::mouseClick(child<QToolButton>(QStringLiteral("Spb_BDSave")), Qt::LeftButton);
+    QCOMPARE(m_dialogs->shown().size(), 1);
+    QVERIFY2(m_dialogs->last().text.contains(QStringLiteral("Cidade")), qPrintable(m_dialogs->last().text));
+    QCOMPARE(CountRows(*m_db.module, QStringLiteral("select count(*) from MEDICO")), 5);
+    QCOMPARE(child<QLineEdit>(QStringLiteral("Edt_Doc_Cidade"))->text(), QString(31, u'c'));
 }
 
 void TestDoctorManager::updatedDoctorStaysSelected()

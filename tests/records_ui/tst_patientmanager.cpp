@@ -624,6 +624,8 @@ void TestPatientManager::textTheDatabaseCannotHoldIsRefused_data()
     QTest::newRow("omega in the profession") << "Edt_PAC_Profissao" << "Ωmega" << "Profissão";
     QTest::newRow("arrow in the street") << "Edt_PAC_Logradouro" << "Rua → 5" << "Logradouro";
     QTest::newRow("emoji in the notes") << "Mem_PAC_Observacao" << "ok 😀" << "Observações";
+    QTest::newRow("district longer than its 50 characters") << "Edt_PAC_Bairro" << QString(51, u'b') << "Bairro";
+    QTest::newRow("RG longer than its 20 characters") << "Edt_PAC_RG" << QString(21, u'9') << "RG";
 }
 
 void TestPatientManager::textTheDatabaseCannotHoldIsRefused()
