@@ -2,7 +2,6 @@
 
 #include "Dialogs.h"
 #include "UBFrameBuffer.h"
-#include "UDExamination.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -33,10 +32,10 @@ TReportData makeReport(const TPrintRequest &request, const QDateTime &printedAt)
     summary.LoadSummary(request.exam); // a text that does not convert keeps what was read
     data.summary = summary.Summary();
     data.content = FillReport(ReportFields(request), printedAt);
-    if (IsValidBirthDate(request.dateOfBirth))
-        data.densityAge = AgeInYears(request.dateOfBirth, QString()); // the age today
-    else
-        ShowWarning(DensityChartMessage());
+    data.densityAge = exam::AgeToday(request.dateOfBirth); // today, not at the examination
+    if (!data.densityAge)
+        ShowWarning(exam::DensityChartMessage());
+    data.charts = exam::ChartsOfSummary(data.summary, data.densityAge, exam::TChartTarget::Report);
     const QString folder = request.imageFolder;
     QDir().mkpath(folder);
     data.images = SetReportImages(loadPicture(folder, "Crop.bmp"), loadPicture(folder, "Process.bmp"));

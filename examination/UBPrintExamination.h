@@ -4,6 +4,7 @@
 // show; the messages of printing go through the dialog seam.
 #include "EndoStatistics.h"
 #include "UBReport.h"
+#include "UBSeriesPlot.h"
 #include "UExame.h"
 
 #include <cstdint>
@@ -42,14 +43,15 @@ struct TPrintRequest {
     QString imageFolder;   // the examination's image folder (DBimages/<ID>)
 };
 
-// What the page shows besides its texts and pictures: the summary the charts are
-// filled from and the age of the density chart's marker (none when the birth date
-// is not valid: the density chart stays empty).
+// What the page shows: its texts, its two pictures and its three charts, filled by
+// TBSeriesPlot from the stored summary with the report's density axis (500 to 3500)
+// and the patient's age today (no density chart when the birth date is not valid).
 struct TReportData {
     TReportContent content;
     TReportImages images;
     TEndoStats summary;
     std::optional<std::uint8_t> densityAge;
+    exam::TExamCharts charts;
     QString eyeText;
 };
 

@@ -149,11 +149,6 @@ QString SuggestedPdfFileName(const QString &patientName, const QString &eyeText,
 
 QString SaveBeforePrintMessage() { return tr("Salve o Exame Antes de Imprimir!"); }
 
-QString DensityChartMessage()
-{
-    return tr("Não será possível plotar o gráfico de densidade até que uma data de nascimento válida seja inserida!");
-}
-
 QString ReportErrorMessage()
 {
     return tr("Não foi possível gerar o relatório de impressão. Entre em contato com o suporte técnico pelo telefone ")

@@ -101,7 +101,6 @@ QString SuggestedPdfFileName(const QString &patientName, const QString &eyeText,
 // The telephone at the end of the report error message.
 inline constexpr char kSupportPhone[] = "0800 771 2040";
 QString SaveBeforePrintMessage();
-QString DensityChartMessage();
 QString ReportErrorMessage();
 // The report window's caption.
 QString ReportCaption();

@@ -30,6 +30,8 @@ QFont reportFont(qreal points, bool bold)
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(points);
     font.setBold(bold);
+    // No ligatures: "fi" stays two letters that a PDF reader finds and copies.
+    font.setStyleStrategy(QFont::PreferNoShaping);
     return font;
 }
 

@@ -94,6 +94,7 @@ void cornixMark(QPainter &painter, const QRectF &rect)
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setStyleHint(QFont::SansSerif);
     font.setBold(true);
+    font.setStyleStrategy(QFont::PreferNoShaping);
     font.setPixelSize(std::max(1, qRound(h * 0.5)));
     painter.setFont(font);
     painter.setPen(kTeal);

@@ -10,12 +10,15 @@
 #include "UBPrintExamination.h"
 #include "UBReportPage.h"
 
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 
 #include <functional>
 #include <memory>
 
+class QChart;
+class QGraphicsScene;
 class QPrinter;
 class QPrintPreviewDialog;
 class QWidget;
@@ -32,14 +35,16 @@ public:
     // The stored crop and processed crop, through their metafiles into their boxes.
     // Throws std::invalid_argument for an empty bitmap.
     void SetReportImages(const QImage &crop, const QImage &processedCrop);
-    // The charts' source: the summary and the density marker's age (none: no density chart).
-    void SetChartData(const TEndoStats &summary, std::optional<std::uint8_t> densityAge);
+    // The three charts (chtPolimorphism, chtPolimegatism, chtDensXAge) drawn on Qt
+    // Charts from TBSeriesPlot's filling.
+    void SetCharts(const cornix::exam::TExamCharts &charts);
     // Texts, pictures and charts of a prepared report.
     void SetReport(const cornix::report::TReportData &data);
 
     const cornix::report::TReportPage &qrReport() const { return m_page; }
-    const TEndoStats &Summary() const { return m_summary; }
-    std::optional<std::uint8_t> DensityAge() const { return m_densityAge; }
+    const cornix::exam::TExamCharts &Charts() const { return m_charts; }
+    // The chart of the named box; null before SetCharts.
+    QChart *Chart(const QString &name) const { return m_chartItems.value(name); }
     // "<patient> - <eye> - <yyyy-mm-dd>.pdf".
     QString SuggestedFileName() const;
 
@@ -65,10 +70,12 @@ signals:
 
 private:
     void addSavePdfAction();
+    void paintChart(QPainter &painter, const QString &name, const QRectF &deviceRect) const;
 
     cornix::report::TReportPage m_page;
-    TEndoStats m_summary;
-    std::optional<std::uint8_t> m_densityAge;
+    cornix::exam::TExamCharts m_charts;
+    std::unique_ptr<QGraphicsScene> m_chartScene; // owns the charts
+    QHash<QString, QChart *> m_chartItems;
     QString m_eyeText;
     std::unique_ptr<QPrinter> m_printer;
     QPointer<QPrintPreviewDialog> m_preview;

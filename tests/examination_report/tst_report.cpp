@@ -115,6 +115,12 @@ private slots:
     void prepareUsesTodaysAge();
     void prepareLoadsTheStoredSummary();
     void prepareKeepsFiguresOfAMalformedDistribution();
+    void reportPie_data();
+    void reportPie();
+    void reportBars();
+    void reportDensityMarker_data();
+    void reportDensityMarker();
+    void reportDensityWithoutBirthDate();
 };
 
 void TestReport::everyElementOfThePage()
@@ -487,6 +493,107 @@ void TestReport::prepareKeepsFiguresOfAMalformedDistribution()
     QCOMPARE(int(data->summary.SidesHist[1]), 12);
     QCOMPARE(int(data->summary.CellCount), 123);
     QVERIFY(dialogs.shown().isEmpty());
+}
+
+void TestReport::reportPie_data()
+{
+    QTest::addColumn<QString>("morphoInfo");
+    QTest::addColumn<QStringList>("labels");
+    QTest::addColumn<QList<int>>("values");
+    QTest::newRow("five slices") << "3;12;70;30;8" << QStringList{"4 lados", "5 lados", "6 lados", "7 lados", "N lados"}
+                                 << QList<int>{3, 12, 70, 30, 8};
+    QTest::newRow("no seven-sided cells: four slices")
+        << "3;12;70;0;8" << QStringList{"4 lados", "5 lados", "6 lados", "N lados"} << QList<int>{3, 12, 70, 8};
+    QTest::newRow("only hexagons") << "0;0;50;0;0" << QStringList{"6 lados"} << QList<int>{50};
+    QTest::newRow("all counts 0: empty pie") << "0;0;0;0;0" << QStringList{} << QList<int>{};
+}
+
+void TestReport::reportPie()
+{
+    QFETCH(QString, morphoInfo);
+    QFETCH(QStringList, labels);
+    QFETCH(QList<int>, values);
+    RecordingDialogs dialogs;
+    QTemporaryDir dir;
+    TPrintRequest r = savedRequest(dir.path());
+    r.exam.MorphoInfo = morphoInfo;
+    const auto data = PrepareReport(r);
+    QVERIFY(data);
+    const QList<exam::TPieSlice> &slices = data->charts.Polymorphism.Slices;
+    QCOMPARE(slices.size(), labels.size());
+    for (int i = 0; i < slices.size(); ++i) {
+        QCOMPARE(slices[i].Label, labels[i]);
+        QCOMPARE(slices[i].Value, values[i]);
+    }
+    QCOMPARE(data->charts.Polymorphism.Title, QStringLiteral("Polimorfismo"));
+}
+
+void TestReport::reportBars()
+{
+    RecordingDialogs dialogs;
+    QTemporaryDir dir;
+    const auto data = PrepareReport(savedRequest(dir.path())); // MegatInfo 1;2;10;40;50;15;5, >= 700 first
+    QVERIFY(data);
+    const exam::TPolymegathismChart &bars = data->charts.Polymegathism;
+    QCOMPARE(bars.Bars.size(), 7);
+    const int expected[] = {5, 15, 50, 40, 10, 2, 1}; // < 200 at X = 100 … >= 700 at X = 700
+    for (int i = 0; i < 7; ++i) {
+        QCOMPARE(bars.Bars[i].X, 100.0 * (i + 1));
+        QCOMPARE(bars.Bars[i].Value, expected[i]);
+    }
+    QCOMPARE(bars.Bottom.Title, QStringLiteral("Área (µm²)"));
+    QCOMPARE(bars.Left.Title, QStringLiteral("Qtde."));
+}
+
+void TestReport::reportDensityMarker_data()
+{
+    QTest::addColumn<int>("ageToday");
+    QTest::addColumn<double>("markerAge");
+    QTest::newRow("30") << 30 << 30.0;
+    QTest::newRow("99") << 99 << 99.0;
+    QTest::newRow("100") << 100 << 100.0;
+    QTest::newRow("101 is drawn at 100") << 101 << 100.0;
+    QTest::newRow("118 is drawn at 100") << 118 << 100.0;
+}
+
+void TestReport::reportDensityMarker()
+{
+    QFETCH(int, ageToday);
+    QFETCH(double, markerAge);
+    RecordingDialogs dialogs;
+    QTemporaryDir dir;
+    TPrintRequest r = savedRequest(dir.path());
+    r.dateOfBirth = DateToText(QDate::currentDate().addYears(-ageToday).addDays(-1));
+    r.exam.Age = 20; // the age at the examination: the screen's marker, not the report's
+    const auto data = PrepareReport(r);
+    QVERIFY(data);
+    QVERIFY(dialogs.shown().isEmpty());
+    const exam::TDensityAgeChart &density = data->charts.DensityAge;
+    QVERIFY(density.Patient);
+    QCOMPARE(density.Patient->x(), markerAge);
+    QCOMPARE(density.Patient->y(), 2697.0);
+    QCOMPARE(density.Lines.size(), 3);
+    // The report's density axis runs from 500 to 3500 and keeps its title.
+    QCOMPARE(density.Left.Min, 500.0);
+    QCOMPARE(density.Left.Max, 3500.0);
+    QCOMPARE(density.Left.TickInterval, 500.0);
+    QCOMPARE(density.Title, QStringLiteral("Densidade Endotelial X Idade"));
+}
+
+void TestReport::reportDensityWithoutBirthDate()
+{
+    RecordingDialogs dialogs;
+    QTemporaryDir dir;
+    TPrintRequest r = savedRequest(dir.path());
+    r.dateOfBirth = QStringLiteral("  /  /    ");
+    const auto data = PrepareReport(r);
+    QVERIFY(data);
+    QCOMPARE(dialogs.shown().size(), 1);
+    QVERIFY(!data->charts.DensityAge.Patient);
+    QVERIFY(data->charts.DensityAge.Lines.isEmpty());
+    // The other charts are still there.
+    QCOMPARE(data->charts.Polymorphism.Slices.size(), 5);
+    QCOMPARE(data->charts.Polymegathism.Bars.size(), 7);
 }
 
 QTEST_MAIN(TestReport)

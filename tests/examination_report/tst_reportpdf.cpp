@@ -83,6 +83,28 @@ QColor meanColour(const QImage &image, const QRect &rect)
     return n ? QColor(int(r / n), int(g / n), int(b / n)) : QColor();
 }
 
+// Pixels of rect within a small distance of colour.
+int pixelsNear(const QImage &image, const QRect &rect, const QColor &colour)
+{
+    int n = 0;
+    for (int y = rect.top(); y <= rect.bottom(); ++y)
+        for (int x = rect.left(); x <= rect.right(); ++x) {
+            const QColor p = image.pixelColor(x, y);
+            if (std::abs(p.red() - colour.red()) + std::abs(p.green() - colour.green())
+                    + std::abs(p.blue() - colour.blue()) < 30)
+                ++n;
+        }
+    return n;
+}
+
+// An element's rectangle on the sheet, in pixels at dpi.
+QRect elementOnSheet(const char *name, int dpi)
+{
+    const QRectF mm = FindElement(QLatin1String(name))->rect.translated(kMarginMm, kMarginMm);
+    const qreal px = dpi / 25.4;
+    return QRectF(mm.x() * px, mm.y() * px, mm.width() * px, mm.height() * px).toRect();
+}
+
 int colourDistance(const QColor &a, const QColor &b)
 {
     return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue());
@@ -113,6 +135,7 @@ private slots:
     void pdfIsOneA4Page();
     void pdfImagesAreTheCropsAtTheirSize();
     void renderedPageShowsTheCropsInTheirBoxes();
+    void renderedPageShowsTheChartsInTheirBoxes();
     void previewWithSavePdfAction();
     void savePdfSuggestsNameAndAddsSuffix();
     void savePdfCancelled();
@@ -199,6 +222,13 @@ void TestReportPdf::pdfHoldsEveryText()
         QStringLiteral("Clínica de Olhos São João"),
         QStringLiteral("Rua das Acácias, 120 - Jardim Paulista - São Paulo - SP"),
         QStringLiteral("Tel.: (11) 4444-0000"),
+        QStringLiteral("Polimorfismo"),
+        QStringLiteral("6 lados: ") + QString::number(m_frames->Summary().SidesHist[2]),
+        QStringLiteral("Polimegatismo"),
+        QStringLiteral("Qtde."),
+        QStringLiteral("Área (µm²)"),
+        QStringLiteral("Densidade Endotelial X Idade"),
+        QStringLiteral("3500"),
     };
     for (const QString &line : expected)
         QVERIFY2(text.contains(line), qPrintable(line + QStringLiteral("\n--- not in ---\n") + text));
@@ -257,6 +287,30 @@ void TestReportPdf::renderedPageShowsTheCropsInTheirBoxes()
         const QRect beside(onSheet.left() - 6, onSheet.center().y(), 3, 3);
         QVERIFY(colourDistance(meanColour(page, beside), Qt::white) < 12);
     }
+}
+
+void TestReportPdf::renderedPageShowsTheChartsInTheirBoxes()
+{
+    const int dpi = 100;
+    const QImage page = pdfPage(m_pdf, m_out.path(), dpi);
+    const cornix::exam::TExamCharts &charts = m_report->Charts();
+X
+    QCOMPARE(charts.Polymorphism.Slices.size(), 5);
+    const QColor hexagons = charts.Polymorphism.Slices[2].Colour;
+    const int pieBox = pixelsNear(page, elementOnSheet("chtPolimorphism", dpi), hexagons);
+    QVERIFY2(pieBox > 1500, qPrintable(QString::number(pieBox)));
+    // The bars in their box.
+    const QColor bar = charts.Polymegathism.Bars.first().Colour;
+    const int barBox = pixelsNear(page, elementOnSheet("chtPolimegatism", dpi), bar);
+    QVERIFY2(barBox > 300, qPrintable(QString::number(barBox)));
+    // The density chart: the teal line of the mean and the patient's blue diamond.
+    const QRect density = elementOnSheet("chtDensXAge", dpi);
+    QVERIFY(pixelsNear(page, density, QColor(0, 128, 128)) > 200);
+    QVERIFY(pixelsNear(page, density, QColor(0, 0, 255)) > 20);
+    QVERIFY(charts.DensityAge.Patient);
+    QCOMPARE(charts.DensityAge.Left.Min, 500.0);
+    // The charts stay in their boxes: none of their colour in the memo beside them.
+    QCOMPARE(pixelsNear(page, elementOnSheet("qrmDiag", dpi), hexagons), 0);
 }
 
 void TestReportPdf::previewWithSavePdfAction()
