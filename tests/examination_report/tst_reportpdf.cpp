@@ -294,7 +294,7 @@ void TestReportPdf::renderedPageShowsTheChartsInTheirBoxes()
     const int dpi = 100;
     const QImage page = pdfPage(m_pdf, m_out.path(), dpi);
     const cornix::exam::TExamCharts &charts = m_report->Charts();
-X
+    // The pie: the hexagons' slice, the largest, fills much of its box.
     QCOMPARE(charts.Polymorphism.Slices.size(), 5);
     const QColor hexagons = charts.Polymorphism.Slices[2].Colour;
     const int pieBox = pixelsNear(page, elementOnSheet("chtPolimorphism", dpi), hexagons);
