@@ -20,6 +20,8 @@ PACKAGES=(
   libfftw3-dev  # the Fourier transform of the cell-spacing estimate
   # headless GUI, fonts, report rendering checks
   xvfb xauth fonts-dejavu-core poppler-utils imagemagick
+  # driving the real program under Xvfb in the smoke test
+  xdotool
 )
 
 missing=()

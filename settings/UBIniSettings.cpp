@@ -99,6 +99,13 @@ TBIniSettings::TBIniSettings() : TBIniSettings(DefaultFileName()) {}
 
 TBIniSettings::TBIniSettings(const QString &fileName) : m_fileName(fileName) { Load(); }
 
+namespace {
+TBIniSettings *g_settings = nullptr;
+}
+
+TBIniSettings *TBIniSettings::Global() { return g_settings; }
+void TBIniSettings::SetGlobal(TBIniSettings *settings) { g_settings = settings; }
+
 QString TBIniSettings::DefaultFileName()
 {
     QString folder = QDir::toNativeSeparators(executableFolder());

@@ -37,6 +37,12 @@ public:
 
     static QString DefaultFileName();
 
+    // The program's settings object, published by the main window's start-up for every
+    // window to read; null before start-up and after a failed one. Not owned here: the
+    // main window keeps it for the whole run and unpublishes it when it goes.
+    static TBIniSettings *Global();
+    static void SetGlobal(TBIniSettings *settings);
+
     // Live keys: one file access per call.
     int GetBrightness() const;
     void SetBrightness(int value);

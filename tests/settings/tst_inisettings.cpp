@@ -127,6 +127,17 @@ private slots:
         QCOMPARE(cornix::DecimalSeparator(), separator.at(0).toLatin1());
     }
 
+    void globalIsWhatWasPublished()
+    {
+        QCOMPARE(TBIniSettings::Global(), nullptr);
+        writeSettings(QStringLiteral("."), QStringLiteral("40.00"));
+        TBIniSettings settings(m_path);
+        TBIniSettings::SetGlobal(&settings);
+        QCOMPARE(TBIniSettings::Global(), &settings);
+        TBIniSettings::SetGlobal(nullptr);
+        QCOMPARE(TBIniSettings::Global(), nullptr);
+    }
+
     void cachedValuesAtLoad()
     {
         writeSettings(QStringLiteral("."), QStringLiteral("40.00"));
