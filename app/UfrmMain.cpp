@@ -25,6 +25,7 @@
 namespace {
 
 const QString kExaminationWindow = QStringLiteral("frmExamination");
+const QString kTitle = QStringLiteral("Cornix");
 
 void ShowPlain(const QString &text) { cornix::ShowInformation(text, QStringLiteral("Cornix")); }
 
@@ -38,6 +39,7 @@ TfrmMain::TfrmMain(QWidget *parent)
     m_ui->dockButtons->setTitleBarWidget(new QWidget(m_ui->dockButtons));
     m_ui->mdiArea->setBackground(CornixBackground());
     m_ui->Panel1->installEventFilter(this);
+    connect(m_ui->mdiArea, &QMdiArea::subWindowActivated, this, &TfrmMain::showActiveChildInTitle);
     hideMenuItems();
     connectCommands();
     setCommandsEnabled(false); // until the start-up has succeeded
@@ -49,11 +51,20 @@ TfrmMain::~TfrmMain()
     // settings they read exist). Closed ones may be waiting for their deferred deletion.
     m_ui->mdiArea->closeAllSubWindows();
     qDeleteAll(m_ui->mdiArea->findChildren<QMdiSubWindow *>());
+    disconnect(m_ui->mdiArea, nullptr, this, nullptr);
     if (TBIniSettings::Global() == m_settings.get())
         TBIniSettings::SetGlobal(nullptr);
 }
 
 QMdiArea *TfrmMain::MdiArea() const { return m_ui->mdiArea; }
+
+// "Cornix - [Configuração]" while a child window is in front, as maximised children show.
+void TfrmMain::showActiveChildInTitle()
+{
+    QMdiSubWindow *active = m_ui->mdiArea->activeSubWindow();
+    const QString caption = active && active->widget() ? active->widget()->windowTitle() : QString();
+    setWindowTitle(caption.isEmpty() ? kTitle : kTitle + QStringLiteral(" - [") + caption + u']');
+}
 
 // Hidden items leave the menu but stay on the window, where their shortcuts still act.
 void TfrmMain::hideMenuItems()

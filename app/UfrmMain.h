@@ -79,6 +79,7 @@ protected:
 
 private:
     void connectCommands();
+    void showActiveChildInTitle();
     void hideMenuItems();
     void StartUp();
     void refuseToContinue();

@@ -4,6 +4,7 @@
 #include "UfrmMain.h"
 
 #include <QApplication>
+#include <QScreen>
 
 int main(int argc, char *argv[])
 {
@@ -14,6 +15,8 @@ int main(int argc, char *argv[])
 
     TfrmMain frmMain;
     TDataModule1 dataModule;
+    // Maximised and centred; the geometry covers the screen where no window manager maximises.
+    frmMain.setGeometry(frmMain.screen()->availableGeometry());
     frmMain.showMaximized(); // the start-up runs once the window is shown
     const int status = QApplication::exec();
     cornix::Dialogs::install(nullptr);

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace cornix {
 
@@ -21,13 +22,14 @@ QMessageBox::Icon iconFor(DialogKind kind)
 struct ButtonPair {
     DialogButton ours;
     QMessageBox::StandardButton theirs;
+    const char *caption; // the program speaks Portuguese whatever Qt's translations
 };
 
 constexpr ButtonPair kButtons[] = {
-    {DialogButton::Yes, QMessageBox::Yes},
-    {DialogButton::No, QMessageBox::No},
-    {DialogButton::Ok, QMessageBox::Ok},
-    {DialogButton::Cancel, QMessageBox::Cancel},
+    {DialogButton::Yes, QMessageBox::Yes, "&Sim"},
+    {DialogButton::No, QMessageBox::No, "&Não"},
+    {DialogButton::Ok, QMessageBox::Ok, "OK"},
+    {DialogButton::Cancel, QMessageBox::Cancel, "Cancelar"},
 };
 
 } // namespace
@@ -38,7 +40,7 @@ DialogButton MessageBoxDialogs::show(const DialogRequest &request)
                     QApplication::activeWindow());
     for (const auto &pair : kButtons)
         if (request.buttons.testFlag(pair.ours))
-            box.addButton(pair.theirs);
+            box.addButton(pair.theirs)->setText(QString::fromUtf8(pair.caption));
     const int pressed = box.exec();
     for (const auto &pair : kButtons)
         if (pressed == pair.theirs)

@@ -18,6 +18,7 @@ TfrmCfgCamCap::TfrmCfgCamCap(TBIniSettings &settings, QWidget *parent)
     connect(m_ui->edtNumMaxCaptures, &QLineEdit::textChanged, this, &TfrmCfgCamCap::maxCapturesChanged);
     connect(m_ui->btnApply, &QPushButton::clicked, this, [this] { apply(); });
     connect(m_ui->btnCancel, &QPushButton::clicked, this, &TfrmCfgCamCap::cancel);
+    m_ui->btnCancel->setShortcut(Qt::Key_Escape); // as in any dialog
     connect(m_ui->btnOK, &QPushButton::clicked, this, &QWidget::close);
 }
 

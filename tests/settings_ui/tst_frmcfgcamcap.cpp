@@ -58,7 +58,8 @@ class tst_FrmCfgCamCap : public QObject {
         m_settings = std::make_unique<TBIniSettings>(m_path);
         m_form = std::make_unique<TfrmCfgCamCap>(*m_settings);
         m_form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        m_form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
     }
 
 private slots:
@@ -281,6 +282,14 @@ private slots:
         QCOMPARE(m_settings->GetAuxCamChannel(), saved ? 7 : 1);
         QCOMPARE(m_form->isVisible(), !closed);
         QCOMPARE(m_form->IsOpen(), !closed);
+    }
+
+    void escapeIsCancel()
+    {
+        edit("edtMainCam")->setFocus();
+        QTest::keyClick(m_form.get(), Qt::Key_Escape);
+        QTRY_VERIFY(!m_form->isVisible()); // a button's shortcut clicks it a moment later
+        QVERIFY(m_dialogs->shown().isEmpty());
     }
 
     void okCloses()
