@@ -9,9 +9,12 @@ namespace {
 
 const QString kCannotGoOn = QStringLiteral("\nO Cornix não pode continuar.");
 
+// The engine inside the program, or a server on this machine ("localhost", "localhost/3051").
 bool isLocal(const QString &server)
 {
-    return server.isEmpty() || server.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0;
+    const QString host = server.section(QLatin1Char('/'), 0, 0);
+    return server.isEmpty() || host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0 ||
+           host == QLatin1String("127.0.0.1");
 }
 
 } // namespace

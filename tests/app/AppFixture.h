@@ -30,7 +30,7 @@ struct AppFixture {
             return false;
         QFile::setPermissions(settingsPath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         set(QStringLiteral("DATABASE"), QStringLiteral("server"),
-            engine == cornix::test::Engine::Server ? QStringLiteral("localhost") : QString());
+            engine == cornix::test::Engine::Server ? cornix::test::TestServer() : QString());
         set(QStringLiteral("CAMERA"), QStringLiteral("source"), QStringLiteral("simulated"));
         set(QStringLiteral("HARDWARE"), QStringLiteral("comPort"), dir.filePath(QStringLiteral("no-instrument")));
         databasePath = cornix::test::CreateTestDatabase(name, engine);

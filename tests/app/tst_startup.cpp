@@ -115,7 +115,7 @@ private slots:
         QVERIFY(module.Connected());
         QVERIFY(module.InTransaction());
         QVERIFY(module.IBQPacList().Active());
-        QCOMPARE(module.Server(), engine == Engine::Server ? QStringLiteral("localhost") : QString());
+        QCOMPARE(module.Server(), engine == Engine::Server ? cornix::test::TestServer() : QString());
         QVERIFY(main->Settings());
         QCOMPARE(TBIniSettings::Global(), main->Settings());
         QCOMPARE(main->Settings()->FileName(), fixture.settingsPath());
