@@ -42,7 +42,14 @@ focus_and_press() { xdotool windowfocus --sync "$1" 2>/dev/null; xdotool key "$2
 (cd "$folder/bin" && exec ./cornix) 2> "$folder/stderr.txt" &
 pid=$!
 
-main="$(window '^Cornix$')" || fail "main window 'Cornix' not found"
+if ! main="$(window '^Cornix$')"; then
+  # Another virtual display started at the same moment may have taken this number.
+  if grep -q "could not connect to display" "$folder/stderr.txt" 2>/dev/null; then
+    echo "smoke: the virtual display was not usable" >&2
+    exit 3
+  fi
+  fail "main window 'Cornix' not found"
+fi
 sleep 1 # the start-up runs once the window is shown
 focus_and_press "$main" ctrl+i
 # A maximised child window adds its caption to the main window's title.
