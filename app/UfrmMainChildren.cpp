@@ -3,7 +3,21 @@
 // the main window then opens nothing and unlocks its menu again.
 #include "UfrmMain.h"
 
-QWidget *TfrmMain::createDoctorManager() { return nullptr; }      // records/ui: TfrmDoctorManager
-QWidget *TfrmMain::createPatientManager() { return nullptr; }     // records/ui: TfrmPatientManager
+#include "UfrmDataModule.h"
+#include "UfrmDoctorManager.h"
+#include "UfrmPatientManager.h"
+
+QWidget *TfrmMain::createDoctorManager()
+{
+    TDataModule1 *module = TDataModule1::Instance();
+    return module ? new TfrmDoctorManager(*module) : nullptr;
+}
+
+QWidget *TfrmMain::createPatientManager()
+{
+    TDataModule1 *module = TDataModule1::Instance();
+    return module ? new TfrmPatientManager(*module) : nullptr;
+}
+
 QWidget *TfrmMain::createExaminationManager() { return nullptr; } // records/ui: examination manager
 QWidget *TfrmMain::createExaminationViewer() { return nullptr; }  // records/ui: examination viewer

@@ -487,6 +487,25 @@ private slots:
         QTRY_VERIFY(!m_main->MenuLocked());
     }
 
+    void managersOpenInTheMdiArea_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("window");
+        QTest::newRow("Médico, Ctrl+M") << "gerDoctor" << "frmDoctorManager";
+        QTest::newRow("Paciente, Ctrl+T") << "gerPatient" << "frmPatientManager";
+    }
+
+    void managersOpenInTheMdiArea()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, window);
+        trigger(command);
+        QCOMPARE(childrenNamed(window), 1);
+        QVERIFY(m_main->MenuLocked());
+        children().first()->close();
+        QTRY_VERIFY(!m_main->MenuLocked());
+    }
+
     void aboutBoxIsModalAndUnlocks()
     {
         QString caption, software, database;
