@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The part of the smoke test that runs inside Xvfb. Usage: smoke_drive.sh <folder> <shots>
-set -euo pipefail
+set -Eeuo pipefail
 folder="$1" shots="$2"
 export XDG_RUNTIME_DIR="$folder/runtime"
 mkdir -p -m 0700 "$XDG_RUNTIME_DIR"
@@ -11,9 +11,9 @@ fail() {
   import -window root "$shots/smoke_cornix_failure.png" 2>/dev/null || true
   echo "windows: $(xdotool search --name . getwindowname %@ 2>/dev/null | tr '\n' '|')" >&2
   if [ -n "${pid:-}" ]; then
-    kill "$pid" 2>/dev/null
+    kill "$pid" 2>/dev/null || true
     sleep 2
-    kill -KILL "$pid" 2>/dev/null # the database engine inside may keep it from ending
+    kill -KILL "$pid" 2>/dev/null || true # the database engine inside may keep it from ending
   fi
   echo "--- program stderr:" >&2; cat "$folder/stderr.txt" >&2 || true
   exit 1
@@ -22,7 +22,7 @@ fail() {
 window() {
   local i id
   for i in $(seq 150); do
-    id="$(xdotool search --name "$1" 2>/dev/null | head -n 1 || true)"
+    id="$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)"
     [ -n "$id" ] && { echo "$id"; return 0; }
     sleep 0.2
   done
@@ -37,7 +37,17 @@ titled() {
   done
   return 1
 }
-focus_and_press() { xdotool windowfocus --sync "$1" 2>/dev/null; xdotool key "$2" 2>/dev/null; }
+# Focuses window $1 (a loaded machine may map it late) and presses $2.
+focus_and_press() {
+  local i
+  for i in $(seq 25); do
+    xdotool windowfocus --sync "$1" 2>/dev/null && { xdotool key "$2"; return 0; }
+    sleep 0.2
+  done
+  fail "window $1 could not be focused to press $2"
+}
+# Whatever else fails says where, with the program's stderr and a screenshot.
+trap 'fail "line $LINENO: $BASH_COMMAND failed"' ERR
 
 (cd "$folder/bin" && exec ./cornix) 2> "$folder/stderr.txt" &
 pid=$!

@@ -493,17 +493,28 @@ private slots:
         QTest::addColumn<QString>("window");
         QTest::newRow("Médico, Ctrl+M") << "gerDoctor" << "frmDoctorManager";
         QTest::newRow("Paciente, Ctrl+T") << "gerPatient" << "frmPatientManager";
+        QTest::newRow("button Médicos") << "SpeedButton1" << "frmDoctorManager";
+        QTest::newRow("button Pacientes") << "SpeedButton2" << "frmPatientManager";
     }
 
+    // A maximised, frameless child that locks the menu and unlocks it when it goes.
     void managersOpenInTheMdiArea()
     {
         QFETCH(QString, command);
         QFETCH(QString, window);
         trigger(command);
         QCOMPARE(childrenNamed(window), 1);
-        QVERIFY(m_main->MenuLocked());
-        children().first()->close();
+        QMdiSubWindow *frame = m_main->MdiArea()->subWindowList().first();
+        QVERIFY(frame->isMaximized());
+        QVERIFY(frame->windowFlags() & Qt::FramelessWindowHint);
+        QVERIFY(frame->widget()->testAttribute(Qt::WA_DeleteOnClose));
+        QCOMPARE(lockableEnabled(), QStringList());
+        QPointer<QWidget> manager = frame->widget();
+        manager->close();
+        QTRY_VERIFY(!manager);
         QTRY_VERIFY(!m_main->MenuLocked());
+        QCOMPARE(lockableEnabled().size(), 7);
+        QTRY_VERIFY(m_main->MdiArea()->subWindowList().isEmpty());
     }
 
     void aboutBoxIsModalAndUnlocks()
