@@ -1,9 +1,27 @@
 #include "CornixProcessing.h"
 
+#include "AnalysisDispatch.h"
 #include "Numbers.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <utility>
+
+// How the passes are made fast without changing a bit of their results.
+//
+// Smoothing and Laplacian sum in extended precision (x87 long double, 64-bit
+// mantissa) and stay on the x87 unit, with the additions of each pixel in the
+// original order: the in-place passes run several rows at once in a skewed
+// wavefront, the other passes roll their column sums along the row. (Summing
+// exactly in integers where the values allow it was measured slower: the
+// frames' large dark areas hold values far below 1 and the integer path's
+// conversions cost more than the x87 additions they save.)
+//
+// The other passes are plain loops that the compiler vectorises, built twice
+// (baseline and AVX2, see AnalysisDispatch.h) with the same operations per
+// pixel. The speckle pass works on a mask known to hold only 0 and 255
+// (checked), where the order of its in-place scan provably does not matter.
 
 namespace cornix {
 
@@ -19,9 +37,8 @@ constexpr long double kCornerWeight = 449.0L / 5500.0L;
 constexpr long double kEdgeWeight = 67.0L / 550.0L;
 constexpr long double kCentreWeight = 2.0L / 11.0L;
 
-// The 3 x 3 sums are grouped by weight and built from column sums
-// above + below that roll along the row (the passes dominate the finder's
-// time): corners = v(c-1) + v(c+1), edges = v(c) + left + right.
+// --- The original arithmetic, pixel by pixel (also the fallback) ----------------
+
 inline long double columnSum(const double *above, const double *below, int c)
 {
     return (long double)above[c] + below[c];
@@ -32,59 +49,14 @@ inline long double smoothed(long double corners, long double edges, double centr
     return kCornerWeight * corners + kCentreWeight * centre + kEdgeWeight * edges;
 }
 
-// Rows per band of the in-place pass. Within a band, row i runs two columns
-// behind row i - 1, so each pixel still sees the updated pixels above it and
-// to its left and the original ones below and to its right, while the rows'
-// dependency chains overlap in the processor.
-constexpr int kBandRows = 4;
-constexpr int kBandLag = 2;
-
-void smoothBandInPlace(TDoublePlane &plane, int firstRow, int rows)
+// One smoothed pixel exactly as the pass defines it: corners are
+// (above-left + below-left) + (above-right + below-right), edges are
+// ((above + below) + left) + right.
+inline double smoothPixel(const double *above, const double *row, const double *below, int c)
 {
-    // Column sums are recomputed here rather than rolled: keeping extended
-    // values per band row would spill them to memory, which is slow.
-    const int lastStep = (kFrameWidth - 3) + kBandLag * (rows - 1);
-    for (int step = 0; step <= lastStep; ++step)
-        for (int i = 0; i < rows; ++i) {
-            const int c = 1 + step - kBandLag * i;
-            if (c < 1 || c > kFrameWidth - 2)
-                continue;
-            const int r = firstRow + i;
-            const double *above = plane[r - 1].data();
-            double *row = plane[r].data();
-            const double *below = plane[r + 1].data();
-            const long double corners = columnSum(above, below, c - 1) + columnSum(above, below, c + 1);
-            const long double edges = columnSum(above, below, c) + row[c - 1] + row[c + 1];
-            row[c] = double(smoothed(corners, edges, row[c]));
-        }
-}
-
-// Applies a 3x3 kernel with equal corner weights and equal edge weights from src
-// into dst over the interior. The sums of the corner and edge neighbours are
-// carried along the row in extended precision; combine(corners, edges, centre)
-// gives the output value.
-template <typename Combine>
-void applySymmetricKernel(const TDoublePlane &src, TDoublePlane &dst, Combine combine)
-{
-    for (int r = 1; r < kLastRow; ++r) {
-        const double *above = src[r - 1].data();
-        const double *row = src[r].data();
-        const double *below = src[r + 1].data();
-        double *out = dst[r].data();
-        long double previous = columnSum(above, below, 0);
-        long double current = columnSum(above, below, 1);
-        for (int c = 1; c < kLastCol; ++c) {
-            const long double next = columnSum(above, below, c + 1);
-            out[c] = double(combine(previous + next, current + row[c - 1] + row[c + 1], row[c]));
-            previous = current;
-            current = next;
-        }
-    }
-}
-
-bool isInterior(int row, int col)
-{
-    return row >= 1 && row <= kLastRow - 1 && col >= 1 && col <= kLastCol - 1;
+    const long double corners = columnSum(above, below, c - 1) + columnSum(above, below, c + 1);
+    const long double edges = columnSum(above, below, c) + row[c - 1] + row[c + 1];
+    return double(smoothed(corners, edges, row[c]));
 }
 
 } // namespace
@@ -107,12 +79,40 @@ void GrayFromRgb24(const std::uint8_t *bits, int width, int height, std::ptrdiff
     }
 }
 
-void GrayToPlane(const TGrayFrame &gray, TDoublePlane &plane)
+
+namespace {
+
+// --- Grey frame to doubles -----------------------------------------------------------
+
+CORNIX_KERNEL_BODY void grayToPlaneBody(const TGrayFrame &gray, TDoublePlane &plane)
 {
-    for (int r = 0; r < kFrameHeight; ++r)
-        for (int c = 0; c < kFrameWidth; ++c)
-            plane[r][c] = gray[r][c];
+    const std::uint8_t *in = gray[0].data();
+    double *out = plane[0].data();
+    for (int i = 0; i < kFramePixels; ++i)
+        out[i] = in[i];
 }
+
+// --- Contrast stretch -------------------------------------------------------------------
+
+CORNIX_KERNEL_BODY void stretchBody(TDoublePlane &plane, double lo, double hi, double scale)
+{
+    double *v = plane[0].data();
+    for (int i = 0; i < kFramePixels; ++i) {
+        double x = v[i];
+        x = x < lo ? lo : x;
+        x = x > hi ? hi : x;
+        v[i] = (x - lo) * scale;
+    }
+}
+
+} // namespace
+
+CORNIX_DISPATCH(void, GrayToPlane, (const TGrayFrame &gray, TDoublePlane &plane), grayToPlaneBody, (gray, plane))
+
+namespace {
+CORNIX_DISPATCH(void, stretchPlane, (TDoublePlane & plane, double lo, double hi, double scale), stretchBody,
+                (plane, lo, hi, scale))
+} // namespace
 
 bool ContrastStretch(TDoublePlane &plane, const TRect &roi)
 {
@@ -124,6 +124,7 @@ bool ContrastStretch(TDoublePlane &plane, const TRect &roi)
     const int left = int(std::clamp<std::int64_t>(std::int64_t(window.Left) - kGrow, 0, kLastCol + 1));
     const int right = int(std::clamp<std::int64_t>(std::int64_t(window.Right) + kGrow, -1, kLastCol));
 
+    // Scanned in order: with signed zeros the first of equal extremes is kept.
     double lo = 255.0;
     double hi = 0.0;
     for (int r = top; r <= bottom; ++r)
@@ -137,44 +138,173 @@ bool ContrastStretch(TDoublePlane &plane, const TRect &roi)
     if (!(hi > lo))
         return false; // flat or empty window: nothing to stretch
 
-    const double scale = 255.0 / (hi - lo);
-    for (auto &row : plane)
-        for (double &v : row) {
-            double x = v;
-            if (x < lo)
-                x = lo;
-            if (x > hi)
-                x = hi;
-            v = (x - lo) * scale;
-        }
+    stretchPlane(plane, lo, hi, 255.0 / (hi - lo));
     return true;
 }
 
+namespace {
+
+// --- Smoothing: the first pass, from src into dst --------------------------------------
+
+// A row of the first pass: the sums of column pairs above + below roll along
+// the row (corners = v(c-1) + v(c+1), edges = v(c) + left + right).
+void smoothRow(const double *above, const double *row, const double *below, double *out)
+{
+    long double previous = columnSum(above, below, 0);
+    long double current = columnSum(above, below, 1);
+    for (int c = 1; c < kLastCol; ++c) {
+        const long double next = columnSum(above, below, c + 1);
+        out[c] = double(smoothed(previous + next, current + row[c - 1] + row[c + 1], row[c]));
+        previous = current;
+        current = next;
+    }
+}
+
+} // namespace
+
 void Smooth(const TDoublePlane &src, TDoublePlane &dst)
 {
-    applySymmetricKernel(src, dst, [](long double corners, long double edges, double centre) {
-        return smoothed(corners, edges, centre);
-    });
+    for (int r = 1; r < kLastRow; ++r)
+        smoothRow(src[r - 1].data(), src[r].data(), src[r + 1].data(), dst[r].data());
 }
+
+// --- Smoothing in place ---------------------------------------------------------------------
+//
+// Rows go in bands of kBandRows; within a band, row i runs two columns behind
+// row i - 1, so each pixel still sees the updated pixels above it and to its
+// left and the original ones below and to its right, while the rows'
+// dependency chains overlap in the processor. The sums stay on the x87 (the
+// left neighbour, just computed, is in every pixel's sum).
+
+namespace {
+
+constexpr int kBandRows = 4;
+constexpr int kBandLag = 2;
+
+template <int Rows>
+void smoothBandInPlace(TDoublePlane &plane, int first)
+{
+    double *rows[Rows + 2];
+    for (int i = 0; i < Rows + 2; ++i)
+        rows[i] = plane[first - 1 + i].data();
+    auto pixel = [&rows](int i, int c) { rows[i + 1][c] = smoothPixel(rows[i], rows[i + 1], rows[i + 2], c); };
+    constexpr int kSteadyFrom = kBandLag * (Rows - 1); // every row has a pixel from here
+    constexpr int kSteadyTo = kFrameWidth - 3;          // ... to here
+    constexpr int kLastStep = kSteadyTo + kBandLag * (Rows - 1);
+    int step = 0;
+    for (; step < kSteadyFrom; ++step)
+        for (int i = 0; i < Rows; ++i)
+            if (const int c = 1 + step - kBandLag * i; c >= 1)
+                pixel(i, c);
+    for (; step <= kSteadyTo; ++step)
+        for (int i = 0; i < Rows; ++i)
+            pixel(i, 1 + step - kBandLag * i);
+    for (; step <= kLastStep; ++step)
+        for (int i = 0; i < Rows; ++i)
+            if (const int c = 1 + step - kBandLag * i; c <= kFrameWidth - 2)
+                pixel(i, c);
+}
+
+} // namespace
 
 void SmoothInPlace(TDoublePlane &plane)
 {
-    for (int r = 1; r < kLastRow; r += kBandRows)
-        smoothBandInPlace(plane, r, std::min(kBandRows, kLastRow - r));
+    // 478 interior rows: 119 bands of four, then two rows.
+    int r = 1;
+    for (; r + kBandRows <= kLastRow; r += kBandRows)
+        smoothBandInPlace<kBandRows>(plane, r);
+    if (kLastRow - r == 2)
+        smoothBandInPlace<2>(plane, r);
+    else
+        for (; r < kLastRow; ++r)
+            smoothBandInPlace<1>(plane, r);
 }
+
+// --- Laplacian ----------------------------------------------------------------------------------
+
+namespace {
+
+void laplacianRow(const double *above, const double *row, const double *below, double *out)
+{
+    long double previous = columnSum(above, below, 0);
+    long double current = columnSum(above, below, 1);
+    for (int c = 1; c < kLastCol; ++c) {
+        const long double next = columnSum(above, below, c + 1);
+        const long double corners = previous + next;
+        const long double edges = current + row[c - 1] + row[c + 1];
+        out[c] = double(corners + 2.0L * edges - 12.0L * row[c]);
+        previous = current;
+        current = next;
+    }
+}
+
+} // namespace
 
 void Laplacian(const TDoublePlane &src, TDoublePlane &dst)
 {
-    applySymmetricKernel(src, dst, [](long double corners, long double edges, double centre) {
-        return corners + 2.0L * edges - 12.0L * centre;
-    });
+    for (int r = 1; r < kLastRow; ++r)
+        laplacianRow(src[r - 1].data(), src[r].data(), src[r + 1].data(), dst[r].data());
 }
+
+// --- Threshold, border, speckles -------------------------------------------------------------------
+
+namespace {
+
+CORNIX_KERNEL_BODY void thresholdBody(const TDoublePlane &response, TDoublePlane &mask, double threshold)
+{
+    for (int r = 1; r < kLastRow; ++r) {
+        const double *in = response[r].data();
+        double *out = mask[r].data();
+        for (int c = 1; c < kLastCol; ++c)
+            out[c] = in[c] <= threshold ? kMaskOn : 0.0;
+    }
+}
+
+// True when every value of the plane is +0 or 255.
+CORNIX_KERNEL_BODY bool isBinaryMaskBody(const TDoublePlane &mask)
+{
+    const std::uint64_t *v = reinterpret_cast<const std::uint64_t *>(mask[0].data());
+    const std::uint64_t on = std::bit_cast<std::uint64_t>(kMaskOn);
+    std::uint64_t other = 0;
+    for (int i = 0; i < kFramePixels; ++i)
+        other |= (v[i] != 0) & (v[i] != on);
+    return other == 0;
+}
+
+// Speckle removal on a 0/255 plane. A pixel is removed when it and its four
+// edge neighbours hold at most one 255, i.e. when it is an isolated 255. An
+// isolated pixel has no 255 neighbour, so removing it never changes another
+// pixel's outcome: the result is the same whether the neighbours are read
+// before or after their own update, and each row is computed from the
+// original rows around it.
+CORNIX_KERNEL_BODY void removeSpecklesBinaryBody(TDoublePlane &mask)
+{
+    double previous[kFrameWidth]; // row r - 1 before its update
+    double current[kFrameWidth];
+    std::memcpy(previous, mask[0].data(), sizeof previous);
+    for (int r = 1; r < kLastRow; ++r) {
+        double *row = mask[r].data();
+        const double *below = mask[r + 1].data();
+        std::memcpy(current, row, sizeof current);
+        for (int c = 1; c < kLastCol; ++c) {
+            // Exact: at most four 255s.
+            const double neighbours = previous[c] + current[c - 1] + current[c + 1] + below[c];
+            row[c] = neighbours != 0.0 ? current[c] : 0.0;
+        }
+        std::memcpy(previous, current, sizeof previous);
+    }
+}
+
+CORNIX_DISPATCH(void, thresholdMask, (const TDoublePlane &response, TDoublePlane &mask, double threshold),
+                thresholdBody, (response, mask, threshold))
+CORNIX_DISPATCH(bool, isBinaryMask, (const TDoublePlane &mask), isBinaryMaskBody, (mask))
+CORNIX_DISPATCH(void, removeSpecklesBinary, (TDoublePlane & mask), removeSpecklesBinaryBody, (mask))
+
+} // namespace
 
 void ThresholdMask(const TDoublePlane &response, TDoublePlane &mask, double threshold)
 {
-    for (int r = 1; r < kLastRow; ++r)
-        for (int c = 1; c < kLastCol; ++c)
-            mask[r][c] = response[r][c] <= threshold ? kMaskOn : 0.0;
+    thresholdMask(response, mask, threshold);
 }
 
 void ClearBorder(TDoublePlane &mask, int margin)
@@ -193,6 +323,11 @@ void ClearBorder(TDoublePlane &mask, int margin)
 
 void RemoveSpeckles(TDoublePlane &mask)
 {
+    if (isBinaryMask(mask)) {
+        removeSpecklesBinary(mask);
+        return;
+    }
+    // Any other values: the pass as defined, summed in this order, in place.
     for (int r = 1; r < kLastRow; ++r)
         for (int c = 1; c < kLastCol; ++c) {
             const double sum = mask[r][c] + mask[r - 1][c] + mask[r][c - 1] + mask[r][c + 1] + mask[r + 1][c];
@@ -201,44 +336,78 @@ void RemoveSpeckles(TDoublePlane &mask)
         }
 }
 
+// --- Labelling --------------------------------------------------------------------------------------
+
+namespace {
+
+// The first column >= c of an interior row whose mask is 255 and label 0, or kLastCol.
+inline int nextSeed(const double *mask, const double *labels, int c)
+{
+    for (; c < kLastCol; ++c)
+        if (mask[c] == kMaskOn && labels[c] == 0.0)
+            return c;
+    return kLastCol;
+}
+
+} // namespace
+
 int LabelRegions(const TDoublePlane &mask, TDoublePlane &labels, TCellTable &cells, int maxRegions,
                  std::vector<std::int32_t> &stack)
 {
     maxRegions = std::clamp(maxRegions, 0, kMaxCells - 1);
     const double *maskData = mask[0].data();
     double *labelData = labels[0].data();
+    auto fillable = [&](int index) { return maskData[index] == kMaskOn && labelData[index] == 0.0; };
     int count = 0;
-    for (int r = 1; r < kLastRow; ++r)
-        for (int c = 1; c < kLastCol; ++c) {
-            const int start = r * kFrameWidth + c;
-            if (maskData[start] != kMaskOn || labelData[start] != 0.0)
-                continue;
+    for (int r = 1; r < kLastRow; ++r) {
+        const double *maskRow = maskData + r * kFrameWidth;
+        const double *labelRow = labelData + r * kFrameWidth;
+        for (int c = nextSeed(maskRow, labelRow, 1); c < kLastCol; c = nextSeed(maskRow, labelRow, c + 1)) {
             if (++count > maxRegions)
                 return count; // the result is discarded anyway
+            // The 4-connected region, a horizontal run at a time: a run is
+            // labelled and counted, then one seed per run of fillable pixels
+            // directly above and below it is queued. The sums do not depend on
+            // the order in which the pixels are reached.
             TCellRec &cell = cells[count];
             const double label = count;
             stack.clear();
-            labelData[start] = label;
-            stack.push_back(start);
+            stack.push_back(r * kFrameWidth + c);
             while (!stack.empty()) {
                 const int index = stack.back();
                 stack.pop_back();
+                if (!fillable(index))
+                    continue;
                 const int row = index / kFrameWidth;
-                const int col = index % kFrameWidth;
-                cell.Row += row;
-                cell.Col += col;
-                ++cell.PixelCount;
-                const std::pair<int, int> neighbours[4] = {
-                    {row - 1, col}, {row, col + 1}, {row + 1, col}, {row, col - 1}};
-                for (const auto &[nr, nc] : neighbours) {
-                    const int next = nr * kFrameWidth + nc;
-                    if (isInterior(nr, nc) && maskData[next] == kMaskOn && labelData[next] == 0.0) {
-                        labelData[next] = label;
-                        stack.push_back(next);
+                const int rowStart = row * kFrameWidth;
+                int first = index;
+                while (first - 1 > rowStart && fillable(first - 1))
+                    --first;
+                int last = index;
+                while (last + 1 < rowStart + kLastCol && fillable(last + 1))
+                    ++last;
+                const int firstCol = first - rowStart;
+                const int lastCol = last - rowStart;
+                const int length = lastCol - firstCol + 1;
+                std::fill(labelData + first, labelData + last + 1, label);
+                cell.Row += row * length;
+                cell.Col += (firstCol + lastCol) * length / 2;
+                cell.PixelCount += length;
+                for (const int neighbourRow : {row - 1, row + 1}) {
+                    if (neighbourRow < 1 || neighbourRow > kLastRow - 1)
+                        continue;
+                    const int offset = (neighbourRow - row) * kFrameWidth;
+                    for (int at = first + offset; at <= last + offset; ++at) {
+                        if (!fillable(at))
+                            continue;
+                        stack.push_back(at);
+                        while (at + 1 <= last + offset && fillable(at + 1))
+                            ++at;
                     }
                 }
             }
         }
+    }
     return count;
 }
 

@@ -1,10 +1,13 @@
 #include "EndoStatistics.h"
 
+#include "AnalysisDispatch.h"
 #include "Numbers.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <memory>
 #include <vector>
 
 namespace cornix {
@@ -101,49 +104,132 @@ void CalculateFrameStats(std::uint16_t n, double pixelToMM, const TRegionTable &
     stats.AreaCV = stats.AreaSD / stats.MeanArea;
 }
 
-TPachymetry MeasurePachymetry(const TGrayColumns &g)
-{
-    constexpr int width = kFrameWidth;
-    constexpr int height = kFrameHeight;
-    std::array<std::int32_t, width> ha{};
-    std::array<std::int32_t, width> hb{};
+namespace {
 
-    // Running sums of ten columns per row: window [w, w+9] and [w+10, w+19].
-    for (int r = 1; r < height; ++r) {
-        int left = 0, right = 0;
-        for (int c = 0; c < 10; ++c) {
-            left += g[c][r];
-            right += g[c + 10][r];
+// The window means are rounded ties-to-even and compared with fixed limits; as
+// the rounded mean never decreases with the sum, each comparison is one of
+// the ten-pixel sum (0..2550) with a limit found once from the rounding itself.
+struct TPachymetryLimits {
+    int DarkBelow40 = 0;    // largest sum whose rounded mean is < 40
+    int DarkBelow100 = 0;   // largest sum whose rounded mean is < 100
+    int BrightAbove220 = 0; // smallest sum whose rounded mean is > 220
+    int BrightAbove100 = 0; // smallest sum whose rounded mean is > 100
+};
+
+const TPachymetryLimits &pachymetryLimits()
+{
+    static const TPachymetryLimits limits = [] {
+        TPachymetryLimits l;
+        for (int sum = 0; sum <= 2550; ++sum) {
+            const std::int64_t mean = RoundHalfEven(sum / 10.0);
+            if (mean < 40)
+                l.DarkBelow40 = sum;
+            if (mean < 100)
+                l.DarkBelow100 = sum;
         }
-        for (int w = 0; w <= width - 20; ++w) {
-            if (w > 0) {
-                left += g[w + 9][r] - g[w - 1][r];
-                right += g[w + 19][r] - g[w + 9][r];
-            }
-            const int c = w + 9; // 9..629, inside the gradient's columns 1..637
-            const int gradient = (10 * std::abs(g[c][r] - g[c + 1][r])) & 0xFF;
-            if (gradient <= 20)
-                continue;
-            const std::int64_t m = RoundHalfEven(left / 10.0);
-            const std::int64_t o = RoundHalfEven(right / 10.0);
-            if (m < 40 && o < 100)
-                ++ha[c];
-            if (o > 220 && m > 100)
-                ++hb[c];
+        for (int sum = 2550; sum >= 0; --sum) {
+            const std::int64_t mean = RoundHalfEven(sum / 10.0);
+            if (mean > 220)
+                l.BrightAbove220 = sum;
+            if (mean > 100)
+                l.BrightAbove100 = sum;
+        }
+        return l;
+    }();
+    return limits;
+}
+
+constexpr int kPachyWindows = kFrameWidth - 20 + 1; // window starts 0..620
+using TLaneIndex = std::int16_t __attribute__((vector_size(32)));
+constexpr TLaneIndex kLaneIndex = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+
+// Votes of rows 1..479 for the dark edge (ha) and the bright edge (hb) at
+// column w + 9, window start w. The loop over the windows of a row has no
+// dependency between windows and is vectorised.
+CORNIX_KERNEL_BODY void pachymetryVotesBody(const TGrayFrame &gray, const TPachymetryLimits &limits,
+                                            std::int16_t *ha, std::int16_t *hb)
+{
+    const std::int16_t darkM = std::int16_t(limits.DarkBelow40);
+    const std::int16_t darkO = std::int16_t(limits.DarkBelow100);
+    const std::int16_t brightO = std::int16_t(limits.BrightAbove220);
+    const std::int16_t brightM = std::int16_t(limits.BrightAbove100);
+    for (int r = 1; r < kFrameHeight; ++r) {
+        const std::uint8_t *g = gray[std::size_t(r)].data();
+        // sums[x] = g[x] + ... + g[x + 9]
+        std::int16_t sums[kFrameWidth - 9];
+        std::int16_t sum = 0;
+        for (int c = 0; c < 10; ++c)
+            sum = std::int16_t(sum + g[c]);
+        sums[0] = sum;
+        for (int x = 1; x < kFrameWidth - 9; ++x) {
+            sum = std::int16_t(sum + g[x + 9] - g[x - 1]);
+            sums[x] = sum;
+        }
+        // Sixteen windows at a time (the last block overlaps the one before).
+        using TLanes = std::int16_t __attribute__((vector_size(32)));
+        using TBytes = std::uint8_t __attribute__((vector_size(16)));
+        for (int block = 0; block < kPachyWindows; block += 16) {
+            const int w = std::min(block, kPachyWindows - 16);
+            TLanes m, o;
+            TBytes a8, b8;
+            std::memcpy(&m, sums + w, sizeof m);
+            std::memcpy(&o, sums + w + 10, sizeof o);
+            std::memcpy(&a8, g + w + 9, sizeof a8);
+            std::memcpy(&b8, g + w + 10, sizeof b8);
+            const TLanes a = __builtin_convertvector(a8, TLanes);
+            const TLanes b = __builtin_convertvector(b8, TLanes);
+            const TLanes difference = a > b ? a - b : b - a;
+            const TLanes steep = ((difference * 10) & 0xFF) > 20; // 10 x |G[c] - G[c+1]| in 8 bits
+            const TLanes dark = steep & (m <= darkM) & (o <= darkO);     // -1 where it votes
+            const TLanes bright = steep & (o >= brightO) & (m >= brightM);
+            // A window of an overlapping block must not vote twice.
+            const TLanes fresh = kLaneIndex >= TLanes{} + std::int16_t(block - w);
+            TLanes votesA, votesB;
+            std::memcpy(&votesA, ha + w, sizeof votesA);
+            std::memcpy(&votesB, hb + w, sizeof votesB);
+            votesA -= dark & fresh;
+            votesB -= bright & fresh;
+            std::memcpy(ha + w, &votesA, sizeof votesA);
+            std::memcpy(hb + w, &votesB, sizeof votesB);
         }
     }
-    auto firstLargest = [](const std::array<std::int32_t, width> &h) {
-        int best = 0;
-        for (int c = 1; c < width; ++c)
-            if (h[c] > h[best])
-                best = c;
-        return best;
-    };
+}
+
+CORNIX_DISPATCH(void, pachymetryVotes,
+                (const TGrayFrame &gray, const TPachymetryLimits &limits, std::int16_t *ha, std::int16_t *hb),
+                pachymetryVotesBody, (gray, limits, ha, hb))
+
+// The first column with the most votes (0 when none).
+int firstLargest(const std::int16_t *votes)
+{
+    int best = 0;
+    for (int w = 0; w < kPachyWindows; ++w)
+        if (votes[w] > votes[best])
+            best = w;
+    return votes[best] > 0 ? best + 9 : 0;
+}
+
+} // namespace
+
+TPachymetry MeasurePachymetry(const TGrayFrame &gray)
+{
+    std::int16_t ha[kPachyWindows] = {};
+    std::int16_t hb[kPachyWindows] = {};
+    pachymetryVotes(gray, pachymetryLimits(), ha, hb);
     TPachymetry p;
     p.Left = firstLargest(ha);
     p.Right = firstLargest(hb);
     p.Width = p.Right - p.Left;
     return p;
+}
+
+TPachymetry MeasurePachymetry(const TGrayColumns &g)
+{
+    auto gray = std::make_unique_for_overwrite<TGrayFrame>();
+    for (int c = 0; c < kFrameWidth; ++c)
+        for (int r = 0; r < kFrameHeight; ++r)
+            (*gray)[std::size_t(r)][std::size_t(c)] = g[std::size_t(c)][std::size_t(r)];
+    return MeasurePachymetry(*gray);
 }
 
 std::uint16_t PachymetryMicrons(std::int32_t width, double pixelToPaq)

@@ -88,6 +88,8 @@ void CalculateFrameStats(std::uint16_t n, double pixelToMM, const TRegionTable &
 
 // The two reflections' columns from the gradient of a grey frame in column order.
 TPachymetry MeasurePachymetry(const TGrayColumns &columns);
+// The same from the grey frame in row order (640 x 480, gray[row][col]).
+TPachymetry MeasurePachymetry(const TGrayFrame &gray);
 
 // width × pixelToPaq in µm, rounded; a negative width shows as 0 and a result
 // beyond 65535 as 65535.

@@ -3,6 +3,7 @@
 #include "CornixProcessing.h"
 
 #include <algorithm>
+#include <cstring>
 
 using namespace cornix;
 
@@ -38,36 +39,36 @@ TDistMatrix::TDistMatrix(const TCellTable &cells)
     : m_cells(std::make_unique<TCellTable>(cells)), m_labels(std::make_unique<TIntPlane>()),
       m_boundary(std::make_unique<TIntPlane>()), m_vertices(std::make_unique<TVertexTable>()),
       m_regions(std::make_unique<TRegionTable>()), m_saved(std::make_unique<TCellTable>(cells)),
-      m_growth(std::make_unique<GrowthPixel[]>(kFramePixels))
+      m_growth(std::make_unique_for_overwrite<std::uint64_t[]>(kFramePixels))
 {
     (*m_cells)[0].Row = clampedCount((*m_cells)[0].Row);
     (*m_saved)[0].Row = clampedCount((*m_saved)[0].Row);
     // Waves of a realistic frame stay far below one entry per pixel; the
     // lists may still grow on pathological input.
-    m_frontier.reserve(kFramePixels, 0);
-    m_nextFrontier.reserve(kFramePixels, 0);
+    m_frontier.reserve(kFramePixels);
+    m_nextFrontier.reserve(kFramePixels);
     m_fillStack.reserve(kFramePixels);
     m_erasedPixels.resize(kMaxCells + 1);
 }
 
 TDistMatrix::~TDistMatrix() = default;
 
-void TDistMatrix::FrontierList::reserve(std::size_t capacity, std::size_t keep)
+// Only called between waves, when nothing in the list is needed any more.
+void TDistMatrix::FrontierList::reserve(std::size_t capacity)
 {
     if (capacity <= Capacity)
         return;
-    auto larger = std::make_unique_for_overwrite<FrontierEntry[]>(capacity);
-    std::copy_n(Entries.get(), keep, larger.get());
-    Entries = std::move(larger);
+    Entries = std::make_unique_for_overwrite<FrontierEntry[]>(capacity);
     Capacity = capacity;
 }
 
 void TDistMatrix::Build()
 {
-    // Growth starts from a cleared plane and replaces the label plane as a
-    // whole; the boundary plane is rewritten by the boundary pass.
+    // Growth starts from a cleared state and replaces the label plane's
+    // interior as a whole; the boundary pass rewrites the boundary plane's.
+    // Outside rows 2..477 and columns 2..637 both planes stay 0 for ever.
     growRegions();
-    storeLabelsAndAreas(); // clears the outer two rows and columns
+    storeLabelsAndAreas();
     eraseOversized();
     eraseOpenRegions();
     applyErasedAreas();
@@ -76,9 +77,35 @@ void TDistMatrix::Build()
 }
 
 namespace {
-// Growth never enters the outermost rows and columns: they hold a label and a
-// distance that no visit can replace, so interior pixels need no bounds checks.
-constexpr std::int32_t kBlocked = -1;
+// Growth state words (see m_growth).
+constexpr std::uint64_t kUnreached = ~std::uint64_t(0);
+constexpr std::uint64_t kBlocked = 0; // the outermost ring: never entered
+
+constexpr std::uint64_t growthWord(std::uint32_t squaredDistance, std::int32_t label)
+{
+    return std::uint64_t(squaredDistance) << 32 | std::uint32_t(label);
+}
+
+void resetGrowth(std::uint64_t *pixels)
+{
+    std::fill_n(pixels, kFramePixels, kUnreached);
+    std::fill_n(pixels, kFrameWidth, kBlocked);
+    std::fill_n(pixels + kLastRow * kFrameWidth, kFrameWidth, kBlocked);
+    for (int r = 1; r < kLastRow; ++r) {
+        pixels[r * kFrameWidth] = kBlocked;
+        pixels[r * kFrameWidth + kLastCol] = kBlocked;
+    }
+}
+
+// Frontier entries (see FrontierEntry) and the steps to a neighbour's entry.
+constexpr std::uint64_t kEntryRow = 1;
+constexpr std::uint64_t kEntryCol = std::uint64_t(1) << 16;
+
+constexpr std::uint64_t frontierEntry(std::int32_t row, std::int32_t col, std::int32_t label)
+{
+    return std::uint64_t(std::uint32_t(row)) | std::uint64_t(std::uint32_t(col)) << 16 |
+           std::uint64_t(std::uint32_t(label)) << 32;
+}
 
 bool isInterior(std::int32_t row, std::int32_t col)
 {
@@ -87,79 +114,68 @@ bool isInterior(std::int32_t row, std::int32_t col)
 }
 } // namespace
 
-void TDistMatrix::resetGrowth()
-{
-    GrowthPixel *pixels = m_growth.get();
-    std::fill_n(pixels, kFramePixels, GrowthPixel{});
-    for (int c = 0; c < kFrameWidth; ++c) {
-        pixels[c] = {kBlocked, kBlocked};
-        pixels[kLastRow * kFrameWidth + c] = {kBlocked, kBlocked};
-    }
-    for (int r = 0; r < kFrameHeight; ++r) {
-        pixels[r * kFrameWidth] = {kBlocked, kBlocked};
-        pixels[r * kFrameWidth + kLastCol] = {kBlocked, kBlocked};
-    }
-}
-
 // Discrete Voronoi by wavefront: a pixel takes the label of a neighbour's
-// centre when it is unlabelled or that centre is strictly nearer; ties keep
-// the label that arrived first in frontier order.
+// centre when it is unreached or that centre is strictly nearer; ties keep
+// the label that arrived first in frontier order. Every take appends the
+// pixel with the new label to the next wave, in the order of the takes.
 void TDistMatrix::growRegions()
 {
     const TCellTable &cells = *m_cells;
     const std::int32_t count = CellCount();
-    GrowthPixel *pixels = m_growth.get();
-    resetGrowth();
+    std::uint64_t *pixels = m_growth.get();
+    resetGrowth(pixels);
 
     std::size_t size = 0;
     for (std::int32_t k = 1; k <= count; ++k) {
-        if (!insideFrame(cells[k].Row, cells[k].Col))
+        const std::int32_t row = cells[k].Row;
+        const std::int32_t col = cells[k].Col;
+        if (!insideFrame(row, col))
             continue;
-        pixels[cells[k].Row * kFrameWidth + cells[k].Col] = {k, 0};
-        m_frontier.Entries[size++] = {cells[k].Row, cells[k].Col, k};
+        pixels[row * kFrameWidth + col] = growthWord(0, k);
+        m_frontier.Entries[size++] = frontierEntry(row, col, k);
     }
 
     while (size > 0) {
+        // Each entry appends at most four.
+        m_nextFrontier.reserve(4 * size);
+        const FrontierEntry *entries = m_frontier.Entries.get();
+        FrontierEntry *next = m_nextFrontier.Entries.get();
         std::size_t nextSize = 0;
         for (std::size_t e = 0; e < size; ++e) {
-            const FrontierEntry entry = m_frontier.Entries[e];
-            // Room for the four appends this entry can make (lists grow only on
-            // pathological input).
-            if (nextSize + 4 > m_nextFrontier.Capacity)
-                m_nextFrontier.reserve(m_nextFrontier.Capacity * 2, nextSize);
-            FrontierEntry *next = m_nextFrontier.Entries.get();
-            const std::int32_t centreRow = cells[entry.Label].Row;
-            const std::int32_t centreCol = cells[entry.Label].Col;
+            const FrontierEntry entry = entries[e];
+            const std::int32_t row = std::int32_t(entry & 0xFFFF);
+            const std::int32_t col = std::int32_t((entry >> 16) & 0xFFFF);
+            const std::uint32_t label = std::uint32_t(entry >> 32);
+            const std::int32_t dr = row - cells[label].Row;
+            const std::int32_t dc = col - cells[label].Col;
+            const std::int32_t squared = dr * dr + dc * dc;
+            const std::int32_t index = row * kFrameWidth + col;
             // Branch-free visit: the outcome is data-dependent and unpredictable.
-            auto visit = [&](std::int32_t nr, std::int32_t nc) {
-                const std::int32_t dr = nr - centreRow;
-                const std::int32_t dc = nc - centreCol;
-                const std::int32_t d2 = dr * dr + dc * dc;
-                GrowthPixel &pixel = pixels[nr * kFrameWidth + nc];
-                const bool take = (pixel.Label == 0) | (d2 < pixel.Distance);
-                pixel.Label = take ? entry.Label : pixel.Label;
-                pixel.Distance = take ? d2 : pixel.Distance;
-                next[nextSize] = {nr, nc, entry.Label};
+            // (d << 32 | all ones) < word  <=>  d < the pixel's distance, or unreached.
+            auto visit = [&](std::int32_t at, std::int32_t squaredDistance, FrontierEntry reached) {
+                const std::uint64_t word = pixels[at];
+                const std::uint64_t distance = std::uint64_t(std::uint32_t(squaredDistance)) << 32;
+                const bool take = (distance | 0xFFFFFFFFu) < word;
+                pixels[at] = take ? (distance | label) : word;
+                next[nextSize] = reached;
                 nextSize += take;
             };
-            // Neighbours above, right, below, left.
-            const std::int32_t row = entry.Row;
-            const std::int32_t col = entry.Col;
+            // Neighbours above, right, below, left: (dr -/+ 1)^2 + dc^2 and so on.
             if (isInterior(row, col)) {
-                visit(row - 1, col);
-                visit(row, col + 1);
-                visit(row + 1, col);
-                visit(row, col - 1);
+                visit(index - kFrameWidth, squared - 2 * dr + 1, entry - kEntryRow);
+                visit(index + 1, squared + 2 * dc + 1, entry + kEntryCol);
+                visit(index + kFrameWidth, squared + 2 * dr + 1, entry + kEntryRow);
+                visit(index - 1, squared - 2 * dc + 1, entry - kEntryCol);
             } else {
                 // A seed on the outermost ring: only its inward neighbour can be entered.
                 if (row == 0 && col >= 1 && col <= kLastCol - 1)
-                    visit(row + 1, col);
+                    visit(index + kFrameWidth, squared + 2 * dr + 1, entry + kEntryRow);
                 if (row == kLastRow && col >= 1 && col <= kLastCol - 1)
-                    visit(row - 1, col);
+                    visit(index - kFrameWidth, squared - 2 * dr + 1, entry - kEntryRow);
                 if (col == 0 && row >= 1 && row <= kLastRow - 1)
-                    visit(row, col + 1);
+                    visit(index + 1, squared + 2 * dc + 1, entry + kEntryCol);
                 if (col == kLastCol && row >= 1 && row <= kLastRow - 1)
-                    visit(row, col - 1);
+                    visit(index - 1, squared - 2 * dc + 1, entry - kEntryCol);
             }
         }
         std::swap(m_frontier, m_nextFrontier);
@@ -167,26 +183,33 @@ void TDistMatrix::growRegions()
     }
 }
 
-// Copies the grown labels into the label plane with rows 0, 1, 478, 479 and
-// columns 0, 1, 638, 639 cleared, and counts each region's area on the way.
+// Copies the grown labels into rows 2..477, columns 2..637 of the label plane
+// (the rest of the plane is always 0) and counts each region's area on the way,
+// one run of equal labels at a time.
 void TDistMatrix::storeLabelsAndAreas()
 {
     TIntPlane &labels = *m_labels;
     TRegionTable &regions = *m_regions;
-    const GrowthPixel *pixels = m_growth.get();
+    const std::uint64_t *pixels = m_growth.get();
     regions.fill(TRegionRec{});
     std::fill(m_erasedPixels.begin(), m_erasedPixels.end(), 0);
-    for (int r = 0; r < kFrameHeight; ++r) {
-        auto &row = labels[r];
-        row.fill(0);
-        if (r < kRingFirst || r > kRingLastRow)
-            continue;
-        const GrowthPixel *source = pixels + r * kFrameWidth;
+    for (int r = kRingFirst; r <= kRingLastRow; ++r) {
+        std::int32_t *row = labels[r].data();
+        const std::uint64_t *source = pixels + r * kFrameWidth;
+        std::int32_t runLabel = 0;
+        std::int32_t runLength = 0;
         for (int c = kRingFirst; c <= kRingLastCol; ++c) {
-            const std::int32_t k = source[c].Label;
+            const std::uint64_t word = source[c];
+            const std::int32_t k = word == kUnreached ? 0 : std::int32_t(std::uint32_t(word));
             row[c] = k;
-            ++regions[k].Area; // entry 0 collects the unlabelled pixels, reset below
+            if (k != runLabel) {
+                regions[runLabel].Area += runLength; // entry 0 collects the unlabelled pixels, reset below
+                runLabel = k;
+                runLength = 0;
+            }
+            ++runLength;
         }
+        regions[runLabel].Area += runLength;
     }
     setRegionCentres();
 }
@@ -236,56 +259,88 @@ void TDistMatrix::eraseOpenRegions()
     }
 }
 
-// Sets to 0 every pixel 8-connected to (row, col) through pixels of its label.
-// Only called after the frame ring is cleared: a labelled pixel lies in rows
-// 2..477 and columns 2..637, so its eight neighbours are inside the frame.
+// Sets to 0 every pixel 8-connected to (row, col) through pixels of its label,
+// a horizontal run at a time: a run is cleared, then every run of the label in
+// the rows above and below that touches it, its ends widened by one column for
+// the diagonal neighbours, is queued. Which pixels are cleared does not depend
+// on the order. Only called after the frame ring is cleared: a labelled pixel
+// lies in rows 2..477 and columns 2..637, so every pixel looked at is inside.
 void TDistMatrix::eraseRegionAt(int row, int col)
 {
     if (!insideFrame(row, col))
         return;
     std::int32_t *labels = (*m_labels)[0].data();
-    const std::int32_t start = row * kFrameWidth + col;
-    const std::int32_t label = labels[start];
+    const std::int32_t label = labels[row * kFrameWidth + col];
     if (label == 0)
         return;
-    static constexpr std::int32_t kNeighbours[8] = {-kFrameWidth - 1, -kFrameWidth, -kFrameWidth + 1, -1,
-                                                    1,  kFrameWidth - 1,  kFrameWidth,  kFrameWidth + 1};
     m_fillStack.clear();
-    labels[start] = 0;
-    m_fillStack.push_back(start);
+    m_fillStack.push_back(row * kFrameWidth + col);
     std::int32_t erased = 0;
     while (!m_fillStack.empty()) {
         const std::int32_t index = m_fillStack.back();
         m_fillStack.pop_back();
-        ++erased;
-        for (const std::int32_t offset : kNeighbours) {
-            const std::int32_t next = index + offset;
-            if (labels[next] == label) {
-                labels[next] = 0;
-                m_fillStack.push_back(next);
+        if (labels[index] != label)
+            continue; // cleared by an earlier run
+        std::int32_t first = index;
+        while (labels[first - 1] == label)
+            --first;
+        std::int32_t last = index;
+        while (labels[last + 1] == label)
+            ++last;
+        std::fill(labels + first, labels + last + 1, 0);
+        erased += last - first + 1;
+        for (const std::int32_t offset : {-kFrameWidth, kFrameWidth}) {
+            const std::int32_t end = last + 1 + offset;
+            for (std::int32_t at = first - 1 + offset; at <= end; ++at) {
+                if (labels[at] != label)
+                    continue;
+                m_fillStack.push_back(at);
+                while (at < end && labels[at + 1] == label)
+                    ++at;
             }
         }
     }
     m_erasedPixels[label] += erased;
 }
 
+namespace {
+// Eight 2 x 2 windows at once: true when each has four equal labels.
+using TLabels8 = std::int32_t __attribute__((vector_size(32)));
+
+inline bool allUniform(const std::int32_t *top, const std::int32_t *bottom)
+{
+    TLabels8 tl, tr, bl, br;
+    std::memcpy(&tl, top, sizeof tl);
+    std::memcpy(&tr, top + 1, sizeof tr);
+    std::memcpy(&bl, bottom, sizeof bl);
+    std::memcpy(&br, bottom + 1, sizeof br);
+    const TLabels8 differs = (tl != tr) | (tl != bl) | (tl != br);
+    const TLabels8 none{};
+    return std::memcmp(&differs, &none, sizeof none) == 0;
+}
+} // namespace
+
 void TDistMatrix::findBoundariesAndVertices()
 {
     const TIntPlane &labels = *m_labels;
     TIntPlane &boundary = *m_boundary;
     TVertexTable &vertices = *m_vertices;
-    for (auto &row : boundary)
-        row.fill(0);
     std::int32_t count = 0;
-    for (int r = kRingFirst; r <= kRingLastRow; ++r)
-        for (int c = kRingFirst; c <= kRingLastCol; ++c) {
-            const std::int32_t tl = labels[r][c];
-            const std::int32_t tr = labels[r][c + 1];
-            const std::int32_t bl = labels[r + 1][c];
-            const std::int32_t br = labels[r + 1][c + 1];
-            if (tl == tr && tl == bl && tl == br)
-                continue;
-            TVertexRec vertex{r, c, tl, 0, 0};
+    for (int r = kRingFirst; r <= kRingLastRow; ++r) {
+        const std::int32_t *top = labels[r].data();
+        const std::int32_t *bottom = labels[r + 1].data();
+        std::int32_t *out = boundary[r].data();
+        int c = kRingFirst;
+        auto window = [&](int col) {
+            const std::int32_t tl = top[col];
+            const std::int32_t tr = top[col + 1];
+            const std::int32_t bl = bottom[col];
+            const std::int32_t br = bottom[col + 1];
+            if (tl == tr && tl == bl && tl == br) {
+                out[col] = 0;
+                return;
+            }
+            TVertexRec vertex{r, col, tl, 0, 0};
             if (pairwiseDifferent(tl, tr, bl))
                 vertex.LabelB = tr, vertex.LabelC = bl;
             else if (pairwiseDifferent(tl, tr, br))
@@ -293,13 +348,26 @@ void TDistMatrix::findBoundariesAndVertices()
             else if (pairwiseDifferent(tl, bl, br))
                 vertex.LabelB = bl, vertex.LabelC = br;
             else {
-                boundary[r][c] = kBoundaryPixel;
-                continue;
+                out[col] = kBoundaryPixel;
+                return;
             }
-            boundary[r][c] = kVertexPixel;
+            out[col] = kVertexPixel;
             if (count < kMaxVertices)
                 vertices[++count] = vertex;
+        };
+        // Most windows lie inside one region (or in the erased area): skip
+        // them eight at a time; columns 2..637 are 636 = 79 x 8 + 4 windows.
+        for (; c + 8 <= kRingLastCol + 1; c += 8) {
+            if (allUniform(top + c, bottom + c)) {
+                std::fill_n(out + c, 8, 0);
+                continue;
+            }
+            for (int k = 0; k < 8; ++k)
+                window(c + k);
         }
+        for (; c <= kRingLastCol; ++c)
+            window(c);
+    }
     vertices[0] = TVertexRec{count, 0, 0, 0, 0};
 }
 

@@ -61,13 +61,10 @@ public:
     const TCellTable &SavedCells() const { return *m_saved; }
 
 private:
-    struct FrontierEntry {
-        std::int32_t Row;
-        std::int32_t Col;
-        std::int32_t Label;
-    };
+    // One pixel reached by a wave and the label it carries, in one word: row in
+    // bits 0..15, column in bits 16..31, label in bits 32..63.
+    using FrontierEntry = std::uint64_t;
 
-    void resetGrowth();
     void growRegions();
     void storeLabelsAndAreas();
     void setRegionCentres();
@@ -84,20 +81,18 @@ private:
     std::unique_ptr<TVertexTable> m_vertices;
     std::unique_ptr<TRegionTable> m_regions;
     std::unique_ptr<TCellTable> m_saved;
-    // Growth state per pixel, label beside the squared distance to its centre
-    // (exact integers: comparing them is comparing the correctly rounded
-    // Euclidean distances).
-    struct GrowthPixel {
-        std::int32_t Label = 0;
-        std::int32_t Distance = 0;
-    };
-    std::unique_ptr<GrowthPixel[]> m_growth;
+    // Growth state per pixel in one word: squared distance to the centre in the
+    // high half, label in the low half (exact integers: comparing them is
+    // comparing the correctly rounded Euclidean distances). Unreached pixels
+    // hold all ones, the outermost ring 0, so that "nearer or unreached" is a
+    // single unsigned comparison.
+    std::unique_ptr<std::uint64_t[]> m_growth;
     // A wave: storage left uninitialised (only the used part is ever touched),
     // used up to an explicit count; grows only on pathological input.
     struct FrontierList {
         std::unique_ptr<FrontierEntry[]> Entries;
         std::size_t Capacity = 0;
-        void reserve(std::size_t capacity, std::size_t keep);
+        void reserve(std::size_t capacity);
     };
     FrontierList m_frontier;
     FrontierList m_nextFrontier;

@@ -217,9 +217,10 @@ void TBFrameBuffer::SetPachymetry(int f, std::int32_t left, std::int32_t right, 
 
 TPachymetry TBFrameBuffer::MeasurePachymetry(int f)
 {
-    auto columns = std::make_unique<TGrayColumns>();
-    GrayColumns(f, *columns);
-    const TPachymetry p = cornix::MeasurePachymetry(*columns);
+    // The measure reads the grey levels by rows (the same values as the column order).
+    auto gray = std::make_unique_for_overwrite<TGrayFrame>();
+    Gray(f, *gray);
+    const TPachymetry p = cornix::MeasurePachymetry(*gray);
     SetPachymetry(f, p.Left, p.Right, p.Width);
     return p;
 }
