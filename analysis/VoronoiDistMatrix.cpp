@@ -1,8 +1,10 @@
 #include "VoronoiDistMatrix.h"
 
+#include "AnalysisDispatch.h"
 #include "CornixProcessing.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 using namespace cornix;
@@ -39,7 +41,7 @@ TDistMatrix::TDistMatrix(const TCellTable &cells)
     : m_cells(std::make_unique<TCellTable>(cells)), m_labels(std::make_unique<TIntPlane>()),
       m_boundary(std::make_unique<TIntPlane>()), m_vertices(std::make_unique<TVertexTable>()),
       m_regions(std::make_unique<TRegionTable>()), m_saved(std::make_unique<TCellTable>(cells)),
-      m_growth(std::make_unique_for_overwrite<std::uint64_t[]>(kFramePixels))
+      m_growth(std::make_unique_for_overwrite<std::uint32_t[]>(kFramePixels))
 {
     (*m_cells)[0].Row = clampedCount((*m_cells)[0].Row);
     (*m_saved)[0].Row = clampedCount((*m_saved)[0].Row);
@@ -77,139 +79,190 @@ void TDistMatrix::Build()
 }
 
 namespace {
-// Growth state words (see m_growth).
-constexpr std::uint64_t kUnreached = ~std::uint64_t(0);
-constexpr std::uint64_t kBlocked = 0; // the outermost ring: never entered
+// Growth state words (see m_growth): the squared distance above the label, so
+// that "unreached or strictly nearer" is one unsigned comparison of the
+// proposed distance with all label bits set against the word. Unreached pixels
+// hold all ones (a distance beyond any in the frame), the outermost ring 0.
+// Narrow words (32 bits: a 20-bit distance, enough for the frame's 637762 at
+// most, and a 12-bit label) serve up to 4095 centres and halve the memory the
+// waves touch; wide words (32 + 32 bits) serve any table.
+template <typename W, int LabelBits>
+struct TGrowthWords {
+    using Word = W;
+    static constexpr int kLabelBits = LabelBits;
+    static constexpr Word kLabelMask = (Word(1) << LabelBits) - 1;
+    static constexpr Word kUnreached = ~Word(0);
+    static constexpr Word kBlocked = 0;
+    static constexpr std::int32_t kMaxLabel = std::int32_t(kLabelMask);
+    static constexpr Word distance(std::int32_t squared) { return Word(std::uint32_t(squared)) << LabelBits; }
+    static constexpr Word word(std::int32_t squared, std::uint64_t label) { return distance(squared) | Word(label); }
+    static constexpr std::int32_t labelOf(Word word) { return word == kUnreached ? 0 : std::int32_t(word & kLabelMask); }
+};
+using TNarrowWords = TGrowthWords<std::uint32_t, 12>;
+using TWideWords = TGrowthWords<std::uint64_t, 32>;
 
-constexpr std::uint64_t growthWord(std::uint32_t squaredDistance, std::int32_t label)
+template <typename Words>
+void resetGrowth(typename Words::Word *pixels)
 {
-    return std::uint64_t(squaredDistance) << 32 | std::uint32_t(label);
-}
-
-void resetGrowth(std::uint64_t *pixels)
-{
-    std::fill_n(pixels, kFramePixels, kUnreached);
-    std::fill_n(pixels, kFrameWidth, kBlocked);
-    std::fill_n(pixels + kLastRow * kFrameWidth, kFrameWidth, kBlocked);
+    std::fill_n(pixels, kFramePixels, Words::kUnreached);
+    std::fill_n(pixels, kFrameWidth, Words::kBlocked);
+    std::fill_n(pixels + kLastRow * kFrameWidth, kFrameWidth, Words::kBlocked);
     for (int r = 1; r < kLastRow; ++r) {
-        pixels[r * kFrameWidth] = kBlocked;
-        pixels[r * kFrameWidth + kLastCol] = kBlocked;
+        pixels[r * kFrameWidth] = Words::kBlocked;
+        pixels[r * kFrameWidth + kLastCol] = Words::kBlocked;
     }
 }
 
-// Frontier entries (see FrontierEntry) and the steps to a neighbour's entry.
-constexpr std::uint64_t kEntryRow = 1;
-constexpr std::uint64_t kEntryCol = std::uint64_t(1) << 16;
+// Frontier entries (see FrontierEntry): pixel index in bits 0..18, row minus
+// the centre's row + 512 in bits 19..28, column minus the centre's column +
+// 1024 in bits 29..39, label in bits 40..63. A neighbour's entry is the entry
+// plus a constant; the fields never leave their ranges inside the frame.
+constexpr int kEntryDrShift = 19;
+constexpr int kEntryDcShift = 29;
+constexpr int kEntryLabelShift = 40;
+constexpr std::int64_t kEntryUp = -kFrameWidth - (std::int64_t(1) << kEntryDrShift);
+constexpr std::int64_t kEntryDown = kFrameWidth + (std::int64_t(1) << kEntryDrShift);
+constexpr std::int64_t kEntryRight = 1 + (std::int64_t(1) << kEntryDcShift);
+constexpr std::int64_t kEntryLeft = -1 - (std::int64_t(1) << kEntryDcShift);
 
-constexpr std::uint64_t frontierEntry(std::int32_t row, std::int32_t col, std::int32_t label)
+constexpr std::uint64_t frontierEntry(std::int32_t index, std::int32_t dr, std::int32_t dc, std::int32_t label)
 {
-    return std::uint64_t(std::uint32_t(row)) | std::uint64_t(std::uint32_t(col)) << 16 |
-           std::uint64_t(std::uint32_t(label)) << 32;
+    return std::uint64_t(index) | std::uint64_t(dr + 512) << kEntryDrShift |
+           std::uint64_t(dc + 1024) << kEntryDcShift | std::uint64_t(label) << kEntryLabelShift;
 }
 
-bool isInterior(std::int32_t row, std::int32_t col)
-{
-    return std::uint32_t(row - 1) < std::uint32_t(kFrameHeight - 2) &&
-           std::uint32_t(col - 1) < std::uint32_t(kFrameWidth - 2);
-}
 } // namespace
 
 // Discrete Voronoi by wavefront: a pixel takes the label of a neighbour's
 // centre when it is unreached or that centre is strictly nearer; ties keep
 // the label that arrived first in frontier order. Every take appends the
 // pixel with the new label to the next wave, in the order of the takes.
-void TDistMatrix::growRegions()
+template <typename Words>
+void TDistMatrix::growWith(typename Words::Word *pixels)
 {
+    using Word = typename Words::Word;
     const TCellTable &cells = *m_cells;
     const std::int32_t count = CellCount();
-    std::uint64_t *pixels = m_growth.get();
-    resetGrowth(pixels);
+    resetGrowth<Words>(pixels);
 
+    // Seeds, then their first wave: a seed may lie on the outermost ring,
+    // where only its inward neighbour can be entered.
     std::size_t size = 0;
+    FrontierEntry *next = m_nextFrontier.Entries.get();
+    for (std::int32_t k = 1; k <= count; ++k)
+        if (insideFrame(cells[k].Row, cells[k].Col))
+            pixels[cells[k].Row * kFrameWidth + cells[k].Col] = Words::word(0, std::uint64_t(k));
     for (std::int32_t k = 1; k <= count; ++k) {
         const std::int32_t row = cells[k].Row;
         const std::int32_t col = cells[k].Col;
         if (!insideFrame(row, col))
             continue;
-        pixels[row * kFrameWidth + col] = growthWord(0, k);
-        m_frontier.Entries[size++] = frontierEntry(row, col, k);
+        const FrontierEntry seed = frontierEntry(row * kFrameWidth + col, 0, 0, k);
+        auto visit = [&](std::int64_t step) {
+            const FrontierEntry reached = seed + std::uint64_t(step);
+            Word &word = pixels[reached & 0x7FFFF];
+            const bool take = (Words::distance(1) | Words::kLabelMask) < word;
+            if (take) {
+                word = Words::word(1, std::uint64_t(k));
+                next[size++] = reached;
+            }
+        };
+        const bool inRows = row >= 1 && row <= kLastRow - 1;
+        const bool inCols = col >= 1 && col <= kLastCol - 1;
+        if (inRows && inCols) {
+            visit(kEntryUp);
+            visit(kEntryRight);
+            visit(kEntryDown);
+            visit(kEntryLeft);
+        } else {
+            if (row == 0 && inCols)
+                visit(kEntryDown);
+            if (row == kLastRow && inCols)
+                visit(kEntryUp);
+            if (col == 0 && inRows)
+                visit(kEntryRight);
+            if (col == kLastCol && inRows)
+                visit(kEntryLeft);
+        }
     }
+    std::swap(m_frontier, m_nextFrontier);
 
+    // Later waves hold interior pixels only (the ring is never entered), so
+    // every entry visits all four neighbours.
     while (size > 0) {
         // Each entry appends at most four.
         m_nextFrontier.reserve(4 * size);
         const FrontierEntry *entries = m_frontier.Entries.get();
-        FrontierEntry *next = m_nextFrontier.Entries.get();
+        next = m_nextFrontier.Entries.get();
         std::size_t nextSize = 0;
         for (std::size_t e = 0; e < size; ++e) {
             const FrontierEntry entry = entries[e];
-            const std::int32_t row = std::int32_t(entry & 0xFFFF);
-            const std::int32_t col = std::int32_t((entry >> 16) & 0xFFFF);
-            const std::uint32_t label = std::uint32_t(entry >> 32);
-            const std::int32_t dr = row - cells[label].Row;
-            const std::int32_t dc = col - cells[label].Col;
+            const std::int32_t index = std::int32_t(entry & 0x7FFFF);
+            const std::int32_t dr = std::int32_t((entry >> kEntryDrShift) & 0x3FF) - 512;
+            const std::int32_t dc = std::int32_t((entry >> kEntryDcShift) & 0x7FF) - 1024;
+            const std::uint64_t label = entry >> kEntryLabelShift;
             const std::int32_t squared = dr * dr + dc * dc;
-            const std::int32_t index = row * kFrameWidth + col;
             // Branch-free visit: the outcome is data-dependent and unpredictable.
-            // (d << 32 | all ones) < word  <=>  d < the pixel's distance, or unreached.
-            auto visit = [&](std::int32_t at, std::int32_t squaredDistance, FrontierEntry reached) {
-                const std::uint64_t word = pixels[at];
-                const std::uint64_t distance = std::uint64_t(std::uint32_t(squaredDistance)) << 32;
-                const bool take = (distance | 0xFFFFFFFFu) < word;
-                pixels[at] = take ? (distance | label) : word;
-                next[nextSize] = reached;
+            // (d, all label bits) < word  <=>  d < the pixel's distance, or unreached.
+            const Word labelBits = Word(label);
+            auto visit = [&](std::int32_t at, std::int32_t squaredDistance, std::int64_t step) {
+                const Word word = pixels[at];
+                const Word distance = Words::distance(squaredDistance);
+                const bool take = (distance | Words::kLabelMask) < word;
+                pixels[at] = take ? (distance | labelBits) : word;
+                next[nextSize] = entry + std::uint64_t(step);
                 nextSize += take;
             };
             // Neighbours above, right, below, left: (dr -/+ 1)^2 + dc^2 and so on.
-            if (isInterior(row, col)) {
-                visit(index - kFrameWidth, squared - 2 * dr + 1, entry - kEntryRow);
-                visit(index + 1, squared + 2 * dc + 1, entry + kEntryCol);
-                visit(index + kFrameWidth, squared + 2 * dr + 1, entry + kEntryRow);
-                visit(index - 1, squared - 2 * dc + 1, entry - kEntryCol);
-            } else {
-                // A seed on the outermost ring: only its inward neighbour can be entered.
-                if (row == 0 && col >= 1 && col <= kLastCol - 1)
-                    visit(index + kFrameWidth, squared + 2 * dr + 1, entry + kEntryRow);
-                if (row == kLastRow && col >= 1 && col <= kLastCol - 1)
-                    visit(index - kFrameWidth, squared - 2 * dr + 1, entry - kEntryRow);
-                if (col == 0 && row >= 1 && row <= kLastRow - 1)
-                    visit(index + 1, squared + 2 * dc + 1, entry + kEntryCol);
-                if (col == kLastCol && row >= 1 && row <= kLastRow - 1)
-                    visit(index - 1, squared - 2 * dc + 1, entry - kEntryCol);
-            }
+            visit(index - kFrameWidth, squared - 2 * dr + 1, kEntryUp);
+            visit(index + 1, squared + 2 * dc + 1, kEntryRight);
+            visit(index + kFrameWidth, squared + 2 * dr + 1, kEntryDown);
+            visit(index - 1, squared - 2 * dc + 1, kEntryLeft);
         }
         std::swap(m_frontier, m_nextFrontier);
         size = nextSize;
     }
+    // The labels of rows 2..477, columns 2..637 (the rest of the label plane is always 0).
+    for (int r = kRingFirst; r <= kRingLastRow; ++r) {
+        const Word *source = pixels + r * kFrameWidth;
+        std::int32_t *row = (*m_labels)[r].data();
+        for (int c = kRingFirst; c <= kRingLastCol; ++c)
+            row[c] = Words::labelOf(source[c]);
+    }
 }
 
-// Copies the grown labels into rows 2..477, columns 2..637 of the label plane
-// (the rest of the plane is always 0) and counts each region's area on the way,
-// one run of equal labels at a time.
+void TDistMatrix::growRegions()
+{
+    if (CellCount() <= TNarrowWords::kMaxLabel) {
+        growWith<TNarrowWords>(m_growth.get());
+        return;
+    }
+    if (!m_wideGrowth) // only for tables edited beyond 4095 centres
+        m_wideGrowth = std::make_unique_for_overwrite<std::uint64_t[]>(kFramePixels);
+    growWith<TWideWords>(m_wideGrowth.get());
+}
+
+
+// Counts each region's area in the grown label plane, one run of equal labels
+// at a time.
 void TDistMatrix::storeLabelsAndAreas()
 {
-    TIntPlane &labels = *m_labels;
+    const TIntPlane &labels = *m_labels;
     TRegionTable &regions = *m_regions;
-    const std::uint64_t *pixels = m_growth.get();
     regions.fill(TRegionRec{});
     std::fill(m_erasedPixels.begin(), m_erasedPixels.end(), 0);
     for (int r = kRingFirst; r <= kRingLastRow; ++r) {
-        std::int32_t *row = labels[r].data();
-        const std::uint64_t *source = pixels + r * kFrameWidth;
-        std::int32_t runLabel = 0;
-        std::int32_t runLength = 0;
-        for (int c = kRingFirst; c <= kRingLastCol; ++c) {
-            const std::uint64_t word = source[c];
-            const std::int32_t k = word == kUnreached ? 0 : std::int32_t(std::uint32_t(word));
-            row[c] = k;
-            if (k != runLabel) {
-                regions[runLabel].Area += runLength; // entry 0 collects the unlabelled pixels, reset below
-                runLabel = k;
-                runLength = 0;
-            }
-            ++runLength;
+        const std::int32_t *row = labels[r].data();
+        std::int32_t runLabel = row[kRingFirst];
+        int runStart = kRingFirst;
+        for (int c = kRingFirst + 1; c <= kRingLastCol; ++c) {
+            if (row[c] == runLabel)
+                continue;
+            regions[runLabel].Area += c - runStart; // entry 0 collects the unlabelled pixels, reset below
+            runLabel = row[c];
+            runStart = c;
         }
-        regions[runLabel].Area += runLength;
+        regions[runLabel].Area += kRingLastCol + 1 - runStart;
     }
     setRegionCentres();
 }
@@ -304,20 +357,37 @@ void TDistMatrix::eraseRegionAt(int row, int col)
 }
 
 namespace {
-// Eight 2 x 2 windows at once: true when each has four equal labels.
-using TLabels8 = std::int32_t __attribute__((vector_size(32)));
 
-inline bool allUniform(const std::int32_t *top, const std::int32_t *bottom)
+// One row of 2 x 2 windows (top-left at columns 2..637): boundary value per
+// window (0 inside a region, 55 on a boundary, 255 at a vertex) written into
+// out, and 1 in vertex[c] at the vertices. A loop the compiler vectorises.
+CORNIX_KERNEL_BODY void classifyWindowsBody(const std::int32_t *top, const std::int32_t *bottom, std::int32_t *out,
+                                            std::uint8_t *vertex)
 {
-    TLabels8 tl, tr, bl, br;
-    std::memcpy(&tl, top, sizeof tl);
-    std::memcpy(&tr, top + 1, sizeof tr);
-    std::memcpy(&bl, bottom, sizeof bl);
-    std::memcpy(&br, bottom + 1, sizeof br);
-    const TLabels8 differs = (tl != tr) | (tl != bl) | (tl != br);
-    const TLabels8 none{};
-    return std::memcmp(&differs, &none, sizeof none) == 0;
+    using TLanes = std::int32_t __attribute__((vector_size(32)));
+    using TBytes = std::uint8_t __attribute__((vector_size(8)));
+    // 636 windows: 79 blocks of eight and a last block overlapping the one before.
+    for (int block = kRingFirst; block <= kRingLastCol; block += 8) {
+        const int c = std::min(block, kRingLastCol - 7);
+        TLanes tl, tr, bl, br;
+        std::memcpy(&tl, top + c, sizeof tl);
+        std::memcpy(&tr, top + c + 1, sizeof tr);
+        std::memcpy(&bl, bottom + c, sizeof bl);
+        std::memcpy(&br, bottom + c + 1, sizeof br);
+        const TLanes uniform = (tl == tr) & (tl == bl) & (tl == br);
+        const TLanes three = ((tl != tr) & (tl != bl) & (tr != bl)) | ((tl != tr) & (tl != br) & (tr != br)) |
+                             ((tl != bl) & (tl != br) & (bl != br));
+        const TLanes value = uniform ? TLanes{} : three ? TLanes{} + kVertexPixel : TLanes{} + kBoundaryPixel;
+        std::memcpy(out + c, &value, sizeof value);
+        const TBytes flags = __builtin_convertvector(three & 1, TBytes);
+        std::memcpy(vertex + c, &flags, sizeof flags);
+    }
 }
+
+CORNIX_DISPATCH(void, classifyWindows,
+                (const std::int32_t *top, const std::int32_t *bottom, std::int32_t *out, std::uint8_t *vertex),
+                classifyWindowsBody, (top, bottom, out, vertex))
+
 } // namespace
 
 void TDistMatrix::findBoundariesAndVertices()
@@ -326,47 +396,34 @@ void TDistMatrix::findBoundariesAndVertices()
     TIntPlane &boundary = *m_boundary;
     TVertexTable &vertices = *m_vertices;
     std::int32_t count = 0;
+    std::uint8_t vertex[kFrameWidth + 8] = {};
     for (int r = kRingFirst; r <= kRingLastRow; ++r) {
         const std::int32_t *top = labels[r].data();
         const std::int32_t *bottom = labels[r + 1].data();
-        std::int32_t *out = boundary[r].data();
-        int c = kRingFirst;
-        auto window = [&](int col) {
-            const std::int32_t tl = top[col];
-            const std::int32_t tr = top[col + 1];
-            const std::int32_t bl = bottom[col];
-            const std::int32_t br = bottom[col + 1];
-            if (tl == tr && tl == bl && tl == br) {
-                out[col] = 0;
-                return;
+        classifyWindows(top, bottom, boundary[r].data(), vertex);
+        // The vertices of the row in column order, eight flags at a time.
+        for (int c = kRingFirst; c <= kRingLastCol; c += 8) {
+            std::uint64_t flags;
+            std::memcpy(&flags, vertex + c, sizeof flags);
+            if (c + 8 > kRingLastCol + 1)
+                flags &= (std::uint64_t(1) << (8 * (kRingLastCol + 1 - c))) - 1;
+            for (; flags != 0; flags &= flags - 1) {
+                const int col = c + std::countr_zero(flags) / 8;
+                const std::int32_t tl = top[col];
+                const std::int32_t tr = top[col + 1];
+                const std::int32_t bl = bottom[col];
+                const std::int32_t br = bottom[col + 1];
+                TVertexRec v{r, col, tl, 0, 0};
+                if (pairwiseDifferent(tl, tr, bl))
+                    v.LabelB = tr, v.LabelC = bl;
+                else if (pairwiseDifferent(tl, tr, br))
+                    v.LabelB = tr, v.LabelC = br;
+                else
+                    v.LabelB = bl, v.LabelC = br;
+                if (count < kMaxVertices)
+                    vertices[++count] = v;
             }
-            TVertexRec vertex{r, col, tl, 0, 0};
-            if (pairwiseDifferent(tl, tr, bl))
-                vertex.LabelB = tr, vertex.LabelC = bl;
-            else if (pairwiseDifferent(tl, tr, br))
-                vertex.LabelB = tr, vertex.LabelC = br;
-            else if (pairwiseDifferent(tl, bl, br))
-                vertex.LabelB = bl, vertex.LabelC = br;
-            else {
-                out[col] = kBoundaryPixel;
-                return;
-            }
-            out[col] = kVertexPixel;
-            if (count < kMaxVertices)
-                vertices[++count] = vertex;
-        };
-        // Most windows lie inside one region (or in the erased area): skip
-        // them eight at a time; columns 2..637 are 636 = 79 x 8 + 4 windows.
-        for (; c + 8 <= kRingLastCol + 1; c += 8) {
-            if (allUniform(top + c, bottom + c)) {
-                std::fill_n(out + c, 8, 0);
-                continue;
-            }
-            for (int k = 0; k < 8; ++k)
-                window(c + k);
         }
-        for (; c <= kRingLastCol; ++c)
-            window(c);
     }
     vertices[0] = TVertexRec{count, 0, 0, 0, 0};
 }

@@ -61,11 +61,11 @@ public:
     const TCellTable &SavedCells() const { return *m_saved; }
 
 private:
-    // One pixel reached by a wave and the label it carries, in one word: row in
-    // bits 0..15, column in bits 16..31, label in bits 32..63.
+    // One pixel reached by a wave and the label it carries, in one word (see
+    // frontierEntry in the implementation).
     using FrontierEntry = std::uint64_t;
 
-    void growRegions();
+    void growRegions(); // also writes the label plane
     void storeLabelsAndAreas();
     void setRegionCentres();
     void applyErasedAreas();
@@ -82,11 +82,14 @@ private:
     std::unique_ptr<TRegionTable> m_regions;
     std::unique_ptr<TCellTable> m_saved;
     // Growth state per pixel in one word: squared distance to the centre in the
-    // high half, label in the low half (exact integers: comparing them is
-    // comparing the correctly rounded Euclidean distances). Unreached pixels
-    // hold all ones, the outermost ring 0, so that "nearer or unreached" is a
-    // single unsigned comparison.
-    std::unique_ptr<std::uint64_t[]> m_growth;
+    // high bits, label in the low bits (exact integers: comparing them is
+    // comparing the correctly rounded Euclidean distances). 32-bit words serve
+    // up to 4095 centres; the 64-bit ones, for larger tables, are made on
+    // first use.
+    std::unique_ptr<std::uint32_t[]> m_growth;
+    std::unique_ptr<std::uint64_t[]> m_wideGrowth;
+    template <typename Words>
+    void growWith(typename Words::Word *pixels);
     // A wave: storage left uninitialised (only the used part is ever touched),
     // used up to an explicit count; grows only on pathological input.
     struct FrontierList {

@@ -323,7 +323,7 @@ private slots:
                      {"doubled centres", TCellsKind::Duplicates},
                      {"partly outside", TCellsKind::Outside}};
         for (const auto &k : kinds)
-            for (int count : {0, 1, 2, 40, 800, 3000})
+            for (int count : {0, 1, 2, 40, 800, 3000, 5000})
                 QTest::addRow("%s, %d centres", k.Name, count) << int(k.Kind) << count;
     }
 
