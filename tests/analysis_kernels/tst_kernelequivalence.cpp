@@ -178,7 +178,7 @@ std::unique_ptr<TCellTable> makeCells(TCellsKind kind, int count, unsigned seed)
 
 } // namespace
 
-class tst_KernelEquivalence : public QObject {
+class TestKernelEquivalence : public QObject {
     Q_OBJECT
 
 private slots:
@@ -380,5 +380,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(tst_KernelEquivalence)
+QTEST_APPLESS_MAIN(TestKernelEquivalence)
 #include "tst_kernelequivalence.moc"
