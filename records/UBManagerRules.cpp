@@ -1,5 +1,9 @@
 #include "UBManagerRules.h"
 
+#include "AbbreviateName.h"
+#include "DateText.h"
+
+#include <algorithm>
 #include <limits>
 
 namespace cornix::records {
@@ -121,6 +125,57 @@ PatientListArguments PatientListArgumentsFor(const PatientFilterPanel &panel)
     args.status = statusFor(panel.active, panel.inactive);
     args.sex = sexFor(panel.male, panel.female);
     return args;
+}
+
+// The examination manager and the examination viewer ---------------------------------
+
+QString ExamManagerPatientCounterText(int count)
+{
+    count = std::max(count, 0);
+    return QString::number(count) + (count > 1 ? QStringLiteral(" Pacientes") : QStringLiteral(" Paciente"));
+}
+
+QString ExaminationCounterText(int count)
+{
+    if (count <= 0)
+        return QStringLiteral("Nenhum Exame");
+    return QString::number(count) + (count == 1 ? QStringLiteral(" Exame") : QStringLiteral(" Exames"));
+}
+
+QString ViewerPatientCounterText(int count)
+{
+    if (count <= 0)
+        return QStringLiteral("Nenhum Paciente ");
+    return QString::number(count) + QStringLiteral(" Paciente(s) ");
+}
+
+QString PatientNameCaption(const QString &name) { return name.size() < 36 ? name : AbbreviateName(name); }
+
+QString CRMCaption(const QString &crm) { return QStringLiteral("CRM : ") + crm; }
+
+ViewerListArguments ViewerListArgumentsFor(const ViewerFilterPanel &panel, const QDate &today)
+{
+    ViewerListArguments args;
+    args.name = panel.name;
+    args.doctorID = panel.doctorID;
+    if (!FilterIsOn(panel.caption))
+        return args; // active patients; no record number, CPF or dates
+    if (panel.today)
+        args.dateFrom = args.dateTo = cornix::DateToText(today);
+    args.status = statusFor(panel.active, panel.inactive);
+    if (panel.keyCaption == QLatin1String("CPF"))
+        args.cpf = cpfFragment(panel.number);
+    else
+        args.prontuario = RecordNumberFilter(panel.number);
+    return args;
+}
+
+QStringList ExaminationSummaryLines(const ExaminationSummary &summary)
+{
+    return {QStringLiteral("Exame   : ") + summary.id,       QStringLiteral("Medico  : ") + summary.doctor,
+            QStringLiteral("Paciente: ") + summary.patient,  QStringLiteral("Olho    : ") + summary.eye,
+            QStringLiteral("Data    : ") + summary.date,     QStringLiteral("Diagnost: ") + summary.diagnosis,
+            QStringLiteral("Observ. : ") + summary.observation};
 }
 
 } // namespace cornix::records

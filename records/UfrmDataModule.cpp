@@ -181,6 +181,8 @@ void TSqlDataset::fetchAll()
 
 void TSqlDataset::moveTo(int recNo)
 {
+    // Every move lands on a row, or finds none: the end flag follows.
+    m_eof = recNo <= 0;
     if (recNo == m_recNo)
         return;
     m_recNo = recNo;
@@ -193,13 +195,19 @@ void TSqlDataset::Last()
 {
     fetchAll();
     moveTo(rowCount());
+    m_eof = true;
 }
 
 void TSqlDataset::Next()
 {
-    if (m_recNo >= rowCount())
+    if (m_recNo >= rowCount() && canFetchMore())
         fetchMore();
-    moveTo(std::min(m_recNo + 1, rowCount()));
+    if (m_recNo >= rowCount()) {
+        // No row after the current one: the cursor stays and reaches the end.
+        m_eof = true;
+        return;
+    }
+    moveTo(m_recNo + 1);
 }
 
 void TSqlDataset::Prior() { moveTo(rowCount() > 0 ? std::max(m_recNo - 1, 1) : 0); }

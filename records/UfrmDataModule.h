@@ -28,6 +28,10 @@ private:
 // A dataset: a statement text with named parameters whose rows a grid can show.
 // Opening runs the text as it stands; the current row (1-based RecNo, 0 when empty)
 // is what FieldByName reads. The data-source flag stands for the grid binding.
+// Eof is the cursor's end flag: set when the dataset is empty, by Last, and by a
+// Next that finds no row after the current one, so that
+//     First(); while (!Eof()) { ...; Next(); }
+// visits every row, the last one included.
 class TSqlDataset : public QSqlQueryModel {
     Q_OBJECT
 public:
@@ -48,7 +52,7 @@ public:
     void Last();
     void Next();
     void Prior();
-    bool Eof() const { return m_recNo >= rowCount(); }
+    bool Eof() const { return m_eof; }
     int RecNo() const { return m_recNo; }
     // Moves to row recNo (1-based), clamped to the rows there are.
     void SetRecNo(int recNo);
@@ -86,6 +90,7 @@ private:
     bool m_active = false;
     bool m_sourceEnabled = false;
     int m_recNo = 0;
+    bool m_eof = true;
 };
 
 class TDataModule1 : public QObject {

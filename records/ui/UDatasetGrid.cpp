@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QTime>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QSqlRecord>
@@ -42,6 +43,15 @@ void TDatasetColumns::findSourceColumns()
     for (const TGridColumn &column : m_columns)
         m_sourceColumn.push_back(fields.indexOf(column.field));
     m_statusColumn = m_statusField.isEmpty() ? -1 : fields.indexOf(m_statusField);
+}
+
+void TDatasetColumns::SetCommonStatus(const QVariant &status)
+{
+    if (status == m_commonStatus)
+        return;
+    m_commonStatus = status;
+    if (rowCount() > 0 && columnCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
 }
 
 QModelIndex TDatasetColumns::index(int row, int column, const QModelIndex &parent) const
@@ -86,7 +96,8 @@ QVariant TDatasetColumns::data(const QModelIndex &item, int role) const
     if (!item.isValid())
         return {};
     if (role == StatusRole)
-        return m_statusColumn < 0 ? QVariant() : m_dataset.data(m_dataset.index(item.row(), m_statusColumn), Qt::EditRole);
+        return m_statusColumn < 0 ? m_commonStatus
+                                  : m_dataset.data(m_dataset.index(item.row(), m_statusColumn), Qt::EditRole);
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(Column(item.column()).alignment);
     const QModelIndex source = mapToSource(item);
@@ -126,6 +137,8 @@ QString TStatusRowDelegate::displayText(const QVariant &value, const QLocale &) 
     switch (value.typeId()) {
     case QMetaType::QDate:
         return value.toDate().toString(QStringLiteral("dd/MM/yyyy"));
+    case QMetaType::QTime:
+        return value.toTime().toString(QStringLiteral("hh:mm:ss"));
     case QMetaType::QDateTime:
         return value.toDateTime().toString(QStringLiteral("dd/MM/yyyy hh:mm"));
     case QMetaType::Int:

@@ -37,6 +37,10 @@ public:
 
     const TGridColumn &Column(int column) const { return m_columns[size_t(column)]; }
 
+    // Colours every row by one status when the grid has no status field of its own (the
+    // examinations of a patient take the patient's status); repaints the rows.
+    void SetCommonStatus(const QVariant &status);
+
     QModelIndex index(int row, int column, const QModelIndex &parent = {}) const override;
     QModelIndex parent(const QModelIndex &child) const override;
     int rowCount(const QModelIndex &parent = {}) const override;
@@ -55,6 +59,7 @@ private:
     QString m_statusField;
     std::vector<int> m_sourceColumn; // -1: the dataset has no such field now
     int m_statusColumn = -1;
+    QVariant m_commonStatus;
 };
 
 // Paints every cell of a row in the colours of the record's status, selected or not:

@@ -9,6 +9,8 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QPair>
+#include <QSqlQuery>
+#include <QTime>
 
 namespace cornix::gallery {
 
@@ -104,6 +106,54 @@ inline void fillGalleryRecords(TDataModule1 &module)
         db.SaveDoctor(d);
         if (i == 3)
             db.DeactivateDoctor(d.ID);
+    }
+    module.Commit();
+}
+
+// Examinations of most active patients by several doctors, a few of them today, for the
+// examination manager and viewer; stored once.
+inline void addGalleryExaminations(TDataModule1 &module)
+{
+    static bool added = false;
+    if (added)
+        return;
+    added = true;
+    QSqlQuery &ids = module.Execute(QStringLiteral("select PAC_ID from PACIENTE order by PAC_NOME"));
+    QList<int> patients;
+    while (ids.next())
+        patients << ids.value(0).toInt();
+    ids.finish();
+    QSqlQuery &doctorIDs = module.Execute(QStringLiteral("select MED_ID from MEDICO where MED_STATUS=1 order by MED_ID"));
+    QList<int> doctors;
+    while (doctorIDs.next())
+        doctors << doctorIDs.value(0).toInt();
+    doctorIDs.finish();
+    const QStringList diagnoses = {QStringLiteral("Endotélio dentro da normalidade"),
+                                   QStringLiteral("Guttata central discreta"),
+                                   QStringLiteral("Polimegatismo moderado"), QStringLiteral("Pós-operatório de catarata")};
+    for (int p = 0; p < patients.size() && !doctors.isEmpty(); ++p) {
+        for (int e = 0; e < (p * 7) % 4; ++e) {
+            const QDate date = (p + e) % 9 == 0 ? QDate::currentDate() : QDate(2023 + e % 2, 1 + (p + 5 * e) % 12, 1 + (3 * p + e) % 27);
+            module.Execute(
+                QStringLiteral("insert into EXAME (EXM_MEDICO, EXM_PACIENTE, EXM_DATA, EXM_HORA, EXM_OLHO, "
+                               "EXM_FIX_SIDE, EXM_FIX_POS, EXM_TOTALCELULAS, EXM_AREAANALISADA, EXM_DENSIDADE, EXM_DP, "
+                               "EXM_AREAMIN, EXM_AREAMED, EXM_AREAMAX, EXM_HEXAGONAIS, EXM_COEFVAR, EXM_TOTALIMG, "
+                               "EXM_PAQUIMETRIA, EXM_MORPHOINFO, EXM_MEGATINFO, EXM_FIRMWARE, EXM_SOFTWARE, "
+                               "EXM_DIAGNOSTICO, EXM_OBSERVACAO) values (:medico, :paciente, :data, :hora, :olho, :lado, "
+                               ":fix, :cells, 0.0712, :dens, 95.5, 180.25, 395.0, 710.75, 120, 0.24, 3, 540, "
+                               "'3;12;120;40;5', '0;2;20;90;60;8;0', '01.00', 'Cornix 1.0', :diag, :obs)"),
+                {{QStringLiteral(":medico"), doctors[(p + e) % doctors.size()]},
+                 {QStringLiteral(":paciente"), patients[p]},
+                 {QStringLiteral(":data"), date},
+                 {QStringLiteral(":hora"), QTime(8 + (p + e) % 9, (7 * p + 13 * e) % 60)},
+                 {QStringLiteral(":olho"), e % 2},
+                 {QStringLiteral(":lado"), e % 2 == 0 ? QStringLiteral("N") : QStringLiteral("T")},
+                 {QStringLiteral(":fix"), e % 2 == 0 ? 2 : 10},
+                 {QStringLiteral(":cells"), 150 + 11 * p + e},
+                 {QStringLiteral(":dens"), 2100 + 37 * p + 90 * e},
+                 {QStringLiteral(":diag"), diagnoses[(p + e) % diagnoses.size()]},
+                 {QStringLiteral(":obs"), QStringLiteral("Retorno em um ano.")}});
+        }
     }
     module.Commit();
 }

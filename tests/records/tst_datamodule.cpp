@@ -30,6 +30,8 @@ private slots:
     void refreshListOpensTheEntitysDatasets();
     void commitClosesDatasetsAndWorkGoesOn();
     void navigation();
+    void eofLoopVisitsEveryRow_data();
+    void eofLoopVisitsEveryRow();
     void charColumnsComeBackUnpadded();
     void cpfDisplayText_data();
     void cpfDisplayText();
@@ -174,16 +176,24 @@ void TestDataModule::navigation()
     list.Open();
     QCOMPARE(list.RecNo(), 1);
     QCOMPARE(list.FieldByName(QStringLiteral("PAC_NOME")).toString(), QStringLiteral("Paciente 001"));
+    QVERIFY(!list.Eof());
     list.Last(); // beyond the first fetch of 256 rows
     QCOMPARE(list.RecNo(), 300);
     QVERIFY(list.Eof());
     QCOMPARE(list.FieldByName(QStringLiteral("PAC_NOME")).toString(), QStringLiteral("Paciente 300"));
     list.Prior();
     QCOMPARE(list.RecNo(), 299);
-    list.Next();
+    QVERIFY(!list.Eof());
     list.Next();
     QCOMPARE(list.RecNo(), 300);
+    QVERIFY(!list.Eof()); // on the last row, not yet past it
+    list.Next();
+    QCOMPARE(list.RecNo(), 300);
+    QVERIFY(list.Eof());
+    list.SetRecNo(12);
+    QVERIFY(!list.Eof());
     list.First();
+    QVERIFY(!list.Eof());
     list.Prior();
     QCOMPARE(list.RecNo(), 1);
     list.SetRecNo(1000);
@@ -193,7 +203,42 @@ void TestDataModule::navigation()
     list.SetSQL(QStringLiteral("select * from PACIENTE where PAC_ID < 0"));
     list.Open();
     QCOMPARE(list.RecNo(), 0);
+    QVERIFY(list.Eof());
+    list.First();
+    QVERIFY(list.Eof());
     QVERIFY(!list.FieldByName(QStringLiteral("PAC_NOME")).isValid());
+}
+
+void TestDataModule::eofLoopVisitsEveryRow_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::newRow("empty") << 0;
+    QTest::newRow("one row") << 1;
+    QTest::newRow("two rows") << 2;
+    QTest::newRow("one fetch exactly") << 256;
+    QTest::newRow("one past the first fetch") << 257;
+    QTest::newRow("all") << 300;
+}
+
+// The loop the windows fill their doctor tables with: the last row is visited too.
+void TestDataModule::eofLoopVisitsEveryRow()
+{
+    QFETCH(int, rows);
+    TSqlDataset &list = m_db.module->IBQPacTable();
+    list.SetSQL(QStringLiteral("select first %1 PAC_NOME from PACIENTE order by PAC_NOME").arg(rows));
+    list.Open();
+    QStringList visited;
+    list.First();
+    while (!list.Eof()) {
+        visited << list.FieldByName(QStringLiteral("PAC_NOME")).toString();
+        list.Next();
+    }
+    QCOMPARE(visited.size(), rows);
+    if (rows > 0) {
+        QCOMPARE(visited.first(), QStringLiteral("Paciente 001"));
+        QCOMPARE(visited.last(), QStringLiteral("Paciente %1").arg(rows, 3, 10, QLatin1Char('0')));
+        QCOMPARE(list.RecNo(), rows); // the cursor stays on the last row
+    }
 }
 
 void TestDataModule::charColumnsComeBackUnpadded()

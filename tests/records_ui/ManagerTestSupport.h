@@ -5,7 +5,9 @@
 #include "UfrmDataModule.h"
 
 #include <QAbstractItemView>
+#include <QDate>
 #include <QSqlQuery>
+#include <QStyledItemDelegate>
 #include <QTest>
 #include <QWidget>
 
@@ -23,13 +25,17 @@ inline void TypeText(QWidget *widget, const QString &text)
     }
 }
 
-// The texts of one column of a view, top to bottom.
+// The texts of one column of a view, top to bottom, as its delegate shows them (dates
+// day first, for instance).
 inline QStringList ColumnTexts(const QAbstractItemView *view, int column)
 {
     QStringList texts;
     const QAbstractItemModel *model = view->model();
-    for (int r = 0; r < model->rowCount(); ++r)
-        texts << model->index(r, column).data().toString();
+    for (int r = 0; r < model->rowCount(); ++r) {
+        const QModelIndex cell = model->index(r, column);
+        const auto *delegate = qobject_cast<const QStyledItemDelegate *>(view->itemDelegateForIndex(cell));
+        texts << (delegate ? delegate->displayText(cell.data(), view->locale()) : cell.data().toString());
+    }
     return texts;
 }
 
@@ -39,6 +45,15 @@ inline void ClickCell(QAbstractItemView *view, int row, int column)
     const QModelIndex cell = view->model()->index(row, column);
     view->scrollTo(cell);
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(cell).center());
+}
+
+// Double-clicks the middle of a cell as a user does: QTest's double click is the second
+// press only, the first click comes before it.
+inline void DoubleClickCell(QAbstractItemView *view, int row, int column)
+{
+    ClickCell(view, row, column);
+    const QModelIndex cell = view->model()->index(row, column);
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(cell).center());
 }
 
 // The row whose column holds text, -1 when none does.
@@ -115,6 +130,37 @@ inline bool ResetDoctors(TDataModule1 &module, const std::vector<KnownDoctor> &d
     }
     module.Commit();
     return true;
+}
+
+// One examination row as a save leaves it (no image files), dated date; returns its ID.
+inline int AddExamination(TDataModule1 &module, int doctorID, int patientID, const QDate &date, int eye = 0,
+                          const QString &diagnosis = QStringLiteral("Endotélio normal"))
+{
+    QSqlQuery &insert = module.Execute(
+        QStringLiteral("insert into EXAME (EXM_MEDICO, EXM_PACIENTE, EXM_DATA, EXM_HORA, EXM_OLHO, EXM_FIX_SIDE, "
+                       "EXM_FIX_POS, EXM_TOTALCELULAS, EXM_AREAANALISADA, EXM_DENSIDADE, EXM_DP, EXM_AREAMIN, "
+                       "EXM_AREAMED, EXM_AREAMAX, EXM_HEXAGONAIS, EXM_COEFVAR, EXM_TOTALIMG, EXM_PAQUIMETRIA, "
+                       "EXM_MORPHOINFO, EXM_MEGATINFO, EXM_DIAGNOSTICO, EXM_OBSERVACAO) values (:medico, :paciente, "
+                       ":data, '10:30:00', :olho, 'N', 2, 180, 0.0712, 2530, 95.5, 180.25, 395.0, 710.75, 120, 0.24, "
+                       "3, 540, '3;12;120;40;5', '0;2;20;90;60;8;0', :diag, 'Retorno em um ano') returning EXM_ID"),
+        {{QStringLiteral(":medico"), doctorID},
+         {QStringLiteral(":paciente"), patientID},
+         {QStringLiteral(":data"), date},
+         {QStringLiteral(":olho"), eye},
+         {QStringLiteral(":diag"), diagnosis}});
+    const int id = insert.next() ? insert.value(0).toInt() : -1;
+    insert.finish();
+    return id;
+}
+
+// The ID of the patient with that record number.
+inline int PatientID(TDataModule1 &module, int prontuario)
+{
+    QSqlQuery &query = module.Execute(QStringLiteral("select PAC_ID from PACIENTE where PAC_PRONTUARIO=:p"),
+                                      {{QStringLiteral(":p"), prontuario}});
+    const int id = query.next() ? query.value(0).toInt() : -1;
+    query.finish();
+    return id;
 }
 
 } // namespace cornix::test

@@ -1,5 +1,5 @@
-// What the patient and doctor managers decide without widgets: counters, lists and
-// the patient list's arguments from the filter panel.
+// What the record windows decide without widgets: counters, lists, the patient list's
+// arguments from the filter panels, the examination viewer's summary.
 #include "UBManagerRules.h"
 
 #include <QTest>
@@ -20,6 +20,18 @@ private slots:
     void listArguments_data();
     void listArguments();
     void lists();
+
+    void examManagerPatientCounter_data();
+    void examManagerPatientCounter();
+    void examinationCounter_data();
+    void examinationCounter();
+    void viewerPatientCounter_data();
+    void viewerPatientCounter();
+    void patientNameCaption_data();
+    void patientNameCaption();
+    void viewerListArguments_data();
+    void viewerListArguments();
+    void summaryLines();
 };
 
 void TestManagerRules::patientCounter_data()
@@ -161,6 +173,149 @@ void TestManagerRules::lists()
              QStringLiteral("Solteiro(a),Casado(a),Separado(a),Divorciado(a),Viúvo(a)"));
     QCOMPARE(BloodGroups().join(u','), QStringLiteral("A+,A-,B+,B-,AB+,AB-,O+,O-"));
     QCOMPARE(SexCodes().join(u','), QStringLiteral("M,F"));
+}
+
+void TestManagerRules::examManagerPatientCounter_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("none reads singular") << 0 << "0 Paciente";
+    QTest::newRow("one") << 1 << "1 Paciente";
+    QTest::newRow("two") << 2 << "2 Pacientes";
+    QTest::newRow("a failed list counts none") << -1 << "0 Paciente";
+}
+
+void TestManagerRules::examManagerPatientCounter()
+{
+    QFETCH(int, count);
+    QFETCH(QString, text);
+    QCOMPARE(ExamManagerPatientCounterText(count), text);
+}
+
+void TestManagerRules::examinationCounter_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("none") << 0 << "Nenhum Exame";
+    QTest::newRow("one") << 1 << "1 Exame";
+    QTest::newRow("two") << 2 << "2 Exames";
+    QTest::newRow("a failed list counts none") << -1 << "Nenhum Exame";
+}
+
+void TestManagerRules::examinationCounter()
+{
+    QFETCH(int, count);
+    QFETCH(QString, text);
+    QCOMPARE(ExaminationCounterText(count), text);
+}
+
+void TestManagerRules::viewerPatientCounter_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("none, with its blank") << 0 << "Nenhum Paciente ";
+    QTest::newRow("one") << 1 << "1 Paciente(s) ";
+    QTest::newRow("many") << 37 << "37 Paciente(s) ";
+}
+
+void TestManagerRules::viewerPatientCounter()
+{
+    QFETCH(int, count);
+    QFETCH(QString, text);
+    QCOMPARE(ViewerPatientCounterText(count), text);
+}
+
+void TestManagerRules::patientNameCaption_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("short") << "Ana Souza" << "Ana Souza";
+    QTest::newRow("35 characters as they are")
+        << "Maria Aparecida da Conceição Souzaa" << "Maria Aparecida da Conceição Souzaa";
+    QTest::newRow("36 characters abbreviated")
+        << "Maria Aparecida da Conceição Souzaaa" << "Maria A. da C. Souzaaa";
+    QTest::newRow("long but two words stays") << "Aaaaaaaaaaaaaaaaaaaa Bbbbbbbbbbbbbbbbbbbb"
+                                              << "Aaaaaaaaaaaaaaaaaaaa Bbbbbbbbbbbbbbbbbbbb";
+}
+
+void TestManagerRules::patientNameCaption()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, caption);
+    QCOMPARE(PatientNameCaption(name), caption);
+}
+
+void TestManagerRules::viewerListArguments_data()
+{
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<bool>("today");
+    QTest::addColumn<QString>("boxes"); // Ativos Inativos as 0/1
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<int>("doctor");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("prontuario");
+    QTest::addColumn<QString>("cpf");
+    QTest::addColumn<QString>("date");
+
+    const QString on = QStringLiteral("Pacientes [Filtro=ON]");
+    const QString off = QStringLiteral("Pacientes [Filtro=OFF]");
+    const QString today = QStringLiteral("15/03/2024");
+    QTest::newRow("off: active, no number, no dates")
+        << off << true << "01" << "Prontuário" << "12" << 0 << 1 << 0 << "" << "";
+    QTest::newRow("off: the doctor still applies") << off << false << "11" << "CPF" << "123" << 7 << 1 << 0 << ""
+                                                   << "";
+    QTest::newRow("on: both boxes, all patients") << on << false << "11" << "Prontuário" << "" << 0 << 2 << 0 << ""
+                                                  << "";
+    QTest::newRow("on: only active") << on << false << "10" << "Prontuário" << "" << 0 << 1 << 0 << "" << "";
+    QTest::newRow("on: only inactive") << on << false << "01" << "Prontuário" << "" << 0 << 0 << 0 << "" << "";
+    QTest::newRow("on: neither box, no patient") << on << false << "00" << "Prontuário" << "" << 0 << 3 << 0 << ""
+                                                 << "";
+    QTest::newRow("on: today") << on << true << "10" << "Prontuário" << "" << 0 << 1 << 0 << "" << today;
+    QTest::newRow("on: record number") << on << false << "10" << "Prontuário" << "112" << 3 << 1 << 112 << ""
+                                       << "";
+    QTest::newRow("on: not a number") << on << false << "10" << "Prontuário" << "11x" << 0 << 1 << 0 << "" << "";
+    QTest::newRow("on: CPF fragment") << on << false << "10" << "CPF" << "529.982" << 0 << 1 << 0 << "529982"
+                                      << "";
+}
+
+void TestManagerRules::viewerListArguments()
+{
+    QFETCH(QString, caption);
+    QFETCH(bool, today);
+    QFETCH(QString, boxes);
+    QFETCH(QString, key);
+    QFETCH(QString, number);
+    QFETCH(int, doctor);
+    ViewerFilterPanel panel;
+    panel.caption = caption;
+    panel.today = today;
+    panel.active = boxes[0] == u'1';
+    panel.inactive = boxes[1] == u'1';
+    panel.keyCaption = key;
+    panel.number = number;
+    panel.name = QStringLiteral("ana");
+    panel.doctorID = doctor;
+    const ViewerListArguments args = ViewerListArgumentsFor(panel, QDate(2024, 3, 15));
+    QCOMPARE(args.name, QStringLiteral("ana"));
+    QCOMPARE(int(args.doctorID), doctor);
+    QTEST(int(args.status), "status");
+    QTEST(int(args.prontuario), "prontuario");
+    QTEST(args.cpf, "cpf");
+    QTEST(args.dateFrom, "date");
+    QTEST(args.dateTo, "date");
+}
+
+void TestManagerRules::summaryLines()
+{
+    ExaminationSummary summary{QStringLiteral("17"), QStringLiteral("Dra. Ana Lima"), QStringLiteral("João Souza"),
+                               QStringLiteral("OS"), QStringLiteral("15/03/2024"), QStringLiteral("Normal"),
+                               QStringLiteral("Retorno")};
+    const QStringList expected = {QStringLiteral("Exame   : 17"),         QStringLiteral("Medico  : Dra. Ana Lima"),
+                                  QStringLiteral("Paciente: João Souza"), QStringLiteral("Olho    : OS"),
+                                  QStringLiteral("Data    : 15/03/2024"), QStringLiteral("Diagnost: Normal"),
+                                  QStringLiteral("Observ. : Retorno")};
+    QCOMPARE(ExaminationSummaryLines(summary), expected);
 }
 
 QTEST_APPLESS_MAIN(TestManagerRules)
