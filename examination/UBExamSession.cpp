@@ -190,4 +190,52 @@ QString TBExamSession::ImageCaption() const
     return tr("Imagem %1 de %2").arg(m_view.CurIndex + 1).arg(Count());
 }
 
+// Page 2's flags ---------------------------------------------------------------------
+
+QList<int> TBExamSession::EditableFrames() const
+{
+    QList<int> frames;
+    for (int f = 0; f < m_frames->FrameCount(); ++f)
+        if (m_frames->RoiValid(f))
+            frames << f;
+    return frames;
+}
+
+void TBExamSession::PrepareEditFlags(bool rebuildThumbnails)
+{
+    for (int f = 0; f < m_frames->FrameCount(); ++f)
+        m_frames->SetPrintIt(f, false);
+    m_view.PrintFrame = -1;
+    if (!rebuildThumbnails)
+        return;
+    // A frame without a region has no thumbnail: it cannot be seen or left out on the
+    // page, so its figures (from an earlier region) must not enter the results.
+    for (int f = 0; f < m_frames->FrameCount(); ++f)
+        m_frames->SetUseIt(f, m_frames->RoiValid(f));
+}
+
+void TBExamSession::MarkReportFrame(int f)
+{
+    if (m_view.PrintFrame >= 0 && m_view.PrintFrame < m_frames->FrameCount())
+        m_frames->SetPrintIt(m_view.PrintFrame, false);
+    m_frames->SetPrintIt(f, true);
+    m_view.PrintFrame = f;
+}
+
+bool TBExamSession::UnmarkReportFrame(int f)
+{
+    if (f != m_view.PrintFrame || f < 0)
+        return false;
+    m_frames->SetPrintIt(f, false);
+    m_view.PrintFrame = -1;
+    return true;
+}
+
+void TBExamSession::RestoreEyeAndFixation(std::uint8_t eye, std::uint16_t fixPos, const QString &fixSide)
+{
+    m_eye = eye == kEyeOS ? kEyeOS : kEyeOD;
+    m_fixPos = fixPos;
+    m_fixSide = fixSide;
+}
+
 } // namespace cornix::exam

@@ -164,6 +164,20 @@ public:
     // "Imagem N de M", or "Imagem # de #" without frames.
     QString ImageCaption() const;
 
+    // Page 2's flags ----------------------------------------------------------------
+    // The frames that have a valid region, in order: page 2's thumbnails.
+    QList<int> EditableFrames() const;
+    // Entering page 2: no report frame (every PrintIt flag cleared, PrintFrame -1) and,
+    // when the thumbnails are built again, every editable frame in use and no other.
+    void PrepareEditFlags(bool rebuildThumbnails);
+    // spbPrintIt: f becomes the one report frame (the previous one loses its flag).
+    void MarkReportFrame(int f);
+    // spbDontPrintIt: clears the mark only when f is the report frame; true then.
+    bool UnmarkReportFrame(int f);
+
+    // A saved examination shown read-only: its eye and fixation as stored.
+    void RestoreEyeAndFixation(std::uint8_t eye, std::uint16_t fixPos, const QString &fixSide);
+
     static QString MaximumFramesMessage();
     static QString DiscardFramesQuestion();
 

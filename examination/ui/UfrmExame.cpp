@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QGroupBox>
 #include <QKeyEvent>
 #include <QMdiSubWindow>
 #include <QScopedValueRollback>
@@ -51,7 +52,8 @@ TfrmExamination::TfrmExamination(QWidget *owner, const TExame &exam, std::int32_
                              doctorCRM, doctorName, doctorID),
                 TCaptureSettings::From(settings)),
       tmrDelay(this),
-      tmrBtnJoystick(this)
+      tmrBtnJoystick(this),
+      m_regionTool(m_session.View())
 {
     m_ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -133,6 +135,9 @@ void TfrmExamination::connectWorkflow()
     connect(m_ui->spbAutoCapture, &QToolButton::clicked, this, &TfrmExamination::spbAutoCaptureClick);
     connect(m_ui->spbUndo, &QToolButton::clicked, this, &TfrmExamination::spbUndoClick);
     connect(m_ui->spbOutroOlho, &QToolButton::clicked, this, &TfrmExamination::spbOutroOlhoClick);
+    connectReview();
+    connectEdit();
+    connectResults();
 }
 
 // Showing ---------------------------------------------------------------------------
@@ -181,6 +186,11 @@ void TfrmExamination::ShowNewExamination()
     exam.Prontuario = m_patientProntuario;
     m_ui->lbl_Idade->setText(tr("Idade :") + QString::number(exam.Age));
 
+    try {
+        m_contrast = cornix::TContrastSettings::FromIni(m_settings);
+    } catch (const std::exception &) {
+        // An unreadable IMAGEPROCESSING value: the contrast view keeps its defaults.
+    }
     m_ui->spbAutoCapture->setText(m_session.Settings().IdleCaption());
     tmrDelay.setInterval(m_session.Settings().TickInterval());
     m_session.View().ThumbsBuilt = false;
@@ -391,6 +401,8 @@ void TfrmExamination::btnAvanc3Click() { GoToPage(PageResults); }
 
 bool TfrmExamination::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched->isWidgetType() && isVisible() && PageEvent(watched, event))
+        return true;
     if (event->type() != QEvent::KeyPress || !isVisible())
         return QWidget::eventFilter(watched, event);
     auto *target = qobject_cast<QWidget *>(watched);
@@ -401,6 +413,49 @@ bool TfrmExamination::eventFilter(QObject *watched, QEvent *event)
     if (key->isAutoRepeat())
         return FormKeyDown(key->key(), true);
     return FormKeyDown(key->key(), false);
+}
+
+// The mouse on the pictures of pages 1 and 2, the explanations of the sensitivity,
+// and the birth date losing the focus. True when the event was the page's.
+bool TfrmExamination::PageEvent(QObject *watched, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    const bool mouseEvent = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick
+                       || type == QEvent::MouseMove || type == QEvent::MouseButtonRelease;
+    if (watched == m_ui->imgActual && mouseEvent)
+        return imgActualMouse(static_cast<QMouseEvent *>(event));
+    if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (watched == m_ui->imgNext && mouse->button() == Qt::LeftButton) {
+            imgNextClick();
+            return true;
+        }
+        if (watched == m_ui->imgPrevious && mouse->button() == Qt::LeftButton) {
+            imgPreviousClick();
+            return true;
+        }
+        if (watched == m_ui->imgFrameToPlot) {
+            imgFrameToPlotMouseDown(mouse);
+            return true;
+        }
+        return mouse->button() == Qt::LeftButton && ThumbnailClick(watched);
+    }
+    if (type == QEvent::Enter && IsSensibilityHover(watched))
+        ShowSensibilityInfo(watched);
+    else if (type == QEvent::FocusOut && watched == m_ui->edtDateOfBirth)
+        edtDateOfBirthExit();
+    return false;
+}
+
+bool TfrmExamination::IsSensibilityHover(QObject *watched) const
+{
+    if (watched == m_ui->spbHighSensibility || watched == m_ui->spbNormalSensibility
+        || watched == m_ui->spbLowSensibility)
+        return true;
+    auto *group = qobject_cast<QGroupBox *>(watched);
+    return group
+           && (m_ui->tbsCapturedFrames->isAncestorOf(group) || m_ui->tbsImgProcess->isAncestorOf(group)
+               || m_ui->tbsResults->isAncestorOf(group));
 }
 
 // True when the key was the page's: it then reaches no control.

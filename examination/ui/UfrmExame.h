@@ -7,9 +7,12 @@
 // The session itself (eye, fixation, frames, the pages' state, the capture loop's
 // decisions) is TBExamSession; this class maps the widgets onto it. Its code is
 // split by page: UfrmExame.cpp (life, show, close, pages, keyboard),
-// UfrmExame_Capture.cpp (page 0), UfrmExame_Review.cpp (pages 1 and 2),
-// UfrmExame_Results.cpp (page 3).
+// UfrmExame_Capture.cpp (page 0), UfrmExame_Review.cpp (page 1),
+// UfrmExame_Edit.cpp (page 2), UfrmExame_Results.cpp (page 3).
+#include "UBAnalyseFrame.h"
 #include "UBExamSession.h"
+#include "UBResultsPage.h"
+#include "UBReviewPages.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -18,6 +21,10 @@
 
 class QAbstractButton;
 class QAbstractSlider;
+class QFrame;
+class QLabel;
+class QMouseEvent;
+class QPlainTextEdit;
 class TBIniSettings;
 class TSerial;
 class TVGrabber_Espec_C;
@@ -52,6 +59,14 @@ public:
     TVGrabber_Espec_L *AuxGrabber() const { return m_auxGrabber.get(); }
     TSerial *Serial() const { return m_serial.get(); }
 
+    // The frame shown enlarged on page 2 (imgFrameToPlot's Tag), -1 = none.
+    int PlotFrame() const { return m_plotFrame; }
+    // What the display buttons of page 2 ask for now.
+    cornix::TDisplaySettings DisplaySettings() const;
+    // The two crops of the report frame on the results page, as loaded (unscaled).
+    const QImage &CroppedImage() const { return m_croppedImage; }
+    const QImage &CroppedProcessedImage() const { return m_croppedProcessedImage; }
+
     // Text of the message shown when opening the link raised.
     static QString CommunicationProblemMessage();
     static const char *kSupportPhone;
@@ -62,6 +77,8 @@ signals:
     // The instrument could not be reached at show: the window has closed and the
     // program should end through its normal close.
     void quitRequested();
+    // "Imprimir" on the results page: the report of Session().Exam() is wanted.
+    void printPreviewRequested();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -82,6 +99,8 @@ private:
     void ReleaseInstrument();
     void CloseWindow();
     bool FormKeyDown(int key, bool repeated);
+    bool PageEvent(QObject *watched, QEvent *event);
+    bool IsSensibilityHover(QObject *watched) const;
     void connectWorkflow();
     void styleTabs();
 
@@ -129,20 +148,82 @@ private:
     void ShowCaptureRequested();
     void EnableDelay();
 
-    // Review and editing pages (UfrmExame_Review.cpp) -------------------------------
+    // Review page (UfrmExame_Review.cpp) -------------------------------------------
+    void connectReview();
     void ClearReviewViews();
     void tbsCapturedFramesShow();
     void PrepareReviewPage();
-    void DestroyThumbnails();
+    bool ReviewKeyDown(int key);
+    void Navigate(cornix::exam::TNavCommand command, int n = 0);
+    void ShowViews(bool withOverlay);
+    void ShowFrameIn(QLabel *view, int f);
+    void ShowCurrentFrame(bool withOverlay);
+    void ShowActualImage(const QImage &frameImage);
+    void RefreshCurrentFrame();
+    void ShowFrameInfo();
+    void ShowSensitivity();
+    void spbGoToFirstFrameClick();
+    void spbGoToLastFrameClick();
+    void spbNextClick();
+    void spbPreviousClick();
+    void imgNextClick();
+    void imgPreviousClick();
+    void edtGoToImg2Change();
+    bool imgActualMouse(QMouseEvent *event);
+    void imgActualMouseDown(QMouseEvent *event);
+    void imgActualMouseMove(QMouseEvent *event);
+    void imgActualMouseUp(QMouseEvent *event);
+    void DrawBand(const cornix::exam::TBRegionTool::TBandStep &step);
+    void AnalyseCurrentFrame();
+    void btnPredefinedYesClick();
+    void SensibilityClick(cornix::exam::TSensitivity sensitivity);
+    void ShowSensibilityInfo(QObject *hovered);
+    bool Predefined() const;
+
+    // Editing page (UfrmExame_Edit.cpp) ----------------------------------------------
+    void connectEdit();
     void PrepareEditPage();
+    void BuildThumbnails();
+    void DestroyThumbnails();
+    void SelectEditFrame(int f);
+    void ShowZoomedFrame(int f);
+    void ShowFrameResults(int f);
+    void ShowEditMarker(const QPoint &cropPoint, QRgb colour);
+    void Liberabotoes();
+    void bloqueiabotoes();
     void PressProcessedView();
     void ClearFrameToPlot();
-    bool ReviewKeyDown(int key);
+    void ShowIndicator();
+    void DisplayButtonClick(QObject *button);
+    void UpdateDisplayVisibility();
+    void RefreshPlotFrame(const cornix::TDisplaySettings &display);
+    void RedrawPlotFrame();
+    void imgFrameToPlotMouseDown(QMouseEvent *event);
+    void spbRestoreCellClick();
+    void spbUseItClick();
+    void spbDontUseItClick();
+    void spbPrintItClick();
+    void spbDontPrintItClick();
+    void zoomBarChange();
+    bool ThumbnailClick(QObject *watched);
 
     // Results page (UfrmExame_Results.cpp) -------------------------------------------
+    void connectResults();
     void PrepareResultsForNewExamination();
     void PrepareResultsForViewing();
     void ResetResultsForOtherEye();
+    void GenerateResults();
+    void ShowResultTexts(const cornix::exam::TResultsTexts &texts);
+    void ShowCrops(const QImage &crop, const QImage &processed);
+    void spb_Save_ExameClick();
+    bool SaveExamination();
+    void ShowSaved();
+    void ShowSavedExamination();
+    void memDiagChange();
+    void memOBSChange();
+    void MemoChange(QPlainTextEdit *memo, QLabel *counter);
+    void edtDateOfBirthExit();
+    void spbSetAsDefaultClick();
 
     std::unique_ptr<Ui::TfrmExamination> m_ui;
     TBIniSettings &m_settings;
@@ -154,6 +235,14 @@ private:
     QTimer tmrDelay;
     QTimer tmrBtnJoystick;
     std::int32_t m_patientProntuario = 0;
+    cornix::TContrastSettings m_contrast;
+    cornix::exam::TBRegionTool m_regionTool;
+    QImage m_actualImage;          // imgActual's picture (640 × 453), the band drawn on it
+    int m_plotFrame = -1;          // imgFrameToPlot.Tag
+    QImage m_croppedImage;         // imgCropped and imgCroppedProcessed, unscaled
+    QImage m_croppedProcessedImage;
+    QList<QLabel *> m_thumbnails;
+    QFrame *m_indicator = nullptr; // shpIndicator
     bool m_shown = false;
     bool m_closed = false;
     bool m_switchingPage = false; // a page change made by the window, not by a tab

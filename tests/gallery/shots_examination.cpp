@@ -9,9 +9,13 @@
 #include "SimulatedCamera.h"
 #include "UBIniSettings.h"
 #include "UfrmDataModule.h"
+#include "UDExamination.h"
 #include "UfrmExame.h"
 
 #include <QAbstractButton>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QScrollArea>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -36,6 +40,8 @@ public:
         settings = std::make_unique<TBIniSettings>(dir.path() + QStringLiteral("/cornix.ini"));
         patientID = addPatient();
     }
+
+    std::int32_t doctorID = 0;
     ~ExaminationScene() override { cornix::video::SetFrameSourceMaker({}); }
 
     QTemporaryDir dir;
@@ -69,6 +75,10 @@ private:
         TPaciente patient = cornix::test::MakePatient(1207, QStringLiteral("Maria Aparecida da Conceição"));
         if (!TBDCornyx(*db.module).SavePatient(patient))
             return 0;
+        TMedico doctor = cornix::test::MakeDoctor(QStringLiteral("Helena Prado"), QStringLiteral("F"),
+                                                  QStringLiteral("54321-SP"));
+        if (TBDCornyx(*db.module).SaveDoctor(doctor))
+            doctorID = doctor.ID;
         TSqlDataset &list = db.module->IBQPacList();
         list.Open();
         list.Last();
@@ -92,12 +102,11 @@ void capture(TfrmExamination *window, int frames)
     }
 }
 
-TfrmExamination *openExamination()
+TfrmExamination *openExamination(ExaminationScene *scene = new ExaminationScene)
 {
-    auto *scene = new ExaminationScene;
     auto *window = new TfrmExamination(nullptr, TExame{}, 0, false, true, false, scene->patientID,
-                                       QStringLiteral("54321-SP"), QStringLiteral("Dra. Helena Prado"), 3,
-                                       *scene->settings);
+                                       QStringLiteral("54321-SP"), QStringLiteral("Dra. Helena Prado"),
+                                       scene->doctorID ? scene->doctorID : 3, *scene->settings);
     scene->setParent(window);
     window->resize(cornix::gallery::kWidth, cornix::gallery::kHeight);
     window->show();
@@ -105,7 +114,88 @@ TfrmExamination *openExamination()
     return window;
 }
 
+// A region dragged on the current view with the left button.
+void drawRegion(TfrmExamination *window, QPoint from, QPoint to)
+{
+    auto *view = child<QLabel>(window, "imgActual");
+    QTest::mousePress(view, Qt::LeftButton, {}, from);
+    for (int i = 1; i <= 8; ++i)
+        QTest::mouseMove(view, from + (to - from) * i / 8);
+    QTest::mouseRelease(view, Qt::LeftButton, {}, to);
+}
+
+// Three frames captured, the first and second analysed in a region of the lit field.
+TfrmExamination *analysedExamination(ExaminationScene *scene = new ExaminationScene)
+{
+    TfrmExamination *window = openExamination(scene);
+    child(window, "spbFixation")->click();
+    child(window, "rb2h")->click();
+    child(window, "spbOKFixation")->click();
+    capture(window, 3);
+    child(window, "btnAvanc1")->click();
+    drawRegion(window, QPoint(190, 110), QPoint(450, 340));
+    child(window, "spbGoToNextFrame")->click();
+    drawRegion(window, QPoint(220, 120), QPoint(420, 320));
+    return window;
+}
+
+// Page 2 with the second frame open, coloured by the sides of its cells.
+TfrmExamination *editedExamination(ExaminationScene *scene = new ExaminationScene)
+{
+    TfrmExamination *window = analysedExamination(scene);
+    child(window, "btnAvanc2")->click();
+    QTest::mouseClick(child<QLabel>(window, "img1"), Qt::LeftButton);
+    child(window, "spbCellsColor")->click();
+    return window;
+}
+
+// Page 3 of the frames in use, the second frame in the report.
+TfrmExamination *resultsExamination(ExaminationScene *scene = new ExaminationScene)
+{
+    TfrmExamination *window = editedExamination(scene);
+    child(window, "spbPrintIt")->click();
+    child(window, "spbGenerateReport")->click();
+    child<QPlainTextEdit>(window, "memDiag")->setPlainText(QStringLiteral("Endotélio de aspecto normal."));
+    child<QPlainTextEdit>(window, "memOBS")->setPlainText(QStringLiteral("Paciente colaborativa."));
+    return window;
+}
+
 } // namespace
+
+CORNIX_GALLERY_SHOT("frmExamination-review")
+{
+    TfrmExamination *window = analysedExamination();
+    child<QLabel>(window, "imgActual")->setFocus();
+    return window;
+}
+
+CORNIX_GALLERY_SHOT("frmExamination-edit") { return editedExamination(); }
+
+CORNIX_GALLERY_SHOT("frmExamination-results") { return resultsExamination(); }
+
+// The examination saved, loaded back and shown in a read-only window.
+CORNIX_GALLERY_SHOT("frmExamination-saved")
+{
+    auto *scene = new ExaminationScene;
+    TfrmExamination *capturing = resultsExamination(scene);
+    child(capturing, "spb_Save_Exame")->click();
+    TExame exam;
+    const std::int32_t id = capturing->Session().Exam().ID;
+    scene->setParent(nullptr);
+    delete capturing;
+    if (id < 0 || !TDExamination(*scene->db.module).LoadExamination(id, exam))
+        qWarning("gallery: the examination was not saved");
+    // The examination manager shows the patient's list row, as when it opens the window.
+    scene->db.module->IBQPacList().Open();
+    scene->db.module->IBQPacList().Last();
+    auto *window = new TfrmExamination(nullptr, exam, id, false, false, false, exam.PatientID, exam.DoctorCRM,
+                                       exam.DoctorName, exam.DoctorID, *scene->settings);
+    scene->setParent(window);
+    window->resize(cornix::gallery::kWidth, cornix::gallery::kHeight);
+    window->show();
+    QTest::qWait(200);
+    return window;
+}
 
 CORNIX_GALLERY_SHOT("frmExamination")
 {
