@@ -307,9 +307,11 @@ void TfrmExamination::DrawBand(const TBRegionTool::TBandStep &step)
         painter.setCompositionMode(QPainter::RasterOp_NotSourceXorDestination);
         painter.setPen(QPen(Qt::black, 1));
         painter.setBrush(Qt::NoBrush);
+        // A stroked QRect covers one column and row more than the rectangle: the
+        // outline goes through both corners this way.
         for (const std::optional<QRect> &r : {step.erase, step.draw})
             if (r)
-                painter.drawRect(*r);
+                painter.drawRect(r->adjusted(0, 0, -1, -1));
     }
     m_ui->imgActual->setPixmap(QPixmap::fromImage(m_actualImage));
 }

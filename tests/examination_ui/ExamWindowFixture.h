@@ -124,6 +124,25 @@ public:
         return true;
     }
 
+    // Captures count frames and goes on to the review page ("Avançar").
+    bool toReview(int count)
+    {
+        if (!captureFrames(count))
+            return false;
+        child<QAbstractButton>("btnAvanc1")->click();
+        return true;
+    }
+
+    // A drag with one button over a widget: press, a few moves, release.
+    static void drag(QWidget *widget, Qt::MouseButton button, QPoint from, QPoint to,
+                     Qt::KeyboardModifiers modifiers = {})
+    {
+        QTest::mousePress(widget, button, modifiers, from);
+        for (int i = 1; i <= 4; ++i)
+            QTest::mouseMove(widget, from + (to - from) * i / 4);
+        QTest::mouseRelease(widget, button, modifiers, to);
+    }
+
     std::vector<std::string> commandsAfter(std::size_t first) const
     {
         const std::vector<std::string> all = sim->commands();
