@@ -194,7 +194,8 @@ bool TfrmExamination::SaveExamination()
     return true;
 }
 
-// Saved: the date shown, the session's frames discarded, only this page left.
+// Saved: the date shown, the session's frames discarded, only this page left (its own
+// tab stays, as in the read-only display: a tab widget shows no page without one).
 void TfrmExamination::ShowSaved()
 {
     const TExame &exam = m_session.Exam();
@@ -206,7 +207,7 @@ void TfrmExamination::ShowSaved()
     ClearFrameToPlot();
     SetTabVisible(PageResults, true);
     m_ui->pgExamination->setCurrentIndex(PageResults);
-    HideTabs({PageCapture, PageCapturedFrames, PageImgProcess, PageResults});
+    HideTabs({PageCapture, PageCapturedFrames, PageImgProcess});
     m_ui->spb_Save_Exame->setEnabled(false);
     try {
         m_dataModule->RefreshList(QStringLiteral("examination"));

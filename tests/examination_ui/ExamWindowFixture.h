@@ -77,12 +77,13 @@ public:
 
     // A new examination (or the saved exam when viewedExamID is not 0), shown
     // maximised in the MDI area.
-    TfrmExamination *open(std::int32_t viewedExamID = 0, const TExame &exam = {}, std::int32_t patientID = 42)
+    TfrmExamination *open(std::int32_t viewedExamID = 0, const TExame &exam = {}, std::int32_t patientID = 42,
+                          std::int32_t doctorID = 7)
     {
         area = std::make_unique<QMdiArea>();
         area->resize(1280, 800);
         window = new TfrmExamination(nullptr, exam, viewedExamID, false, true, false, patientID,
-                                     QStringLiteral("12345-SP"), QStringLiteral("Dra. Ana Lúcia"), 7, *settings);
+                                     QStringLiteral("12345-SP"), QStringLiteral("Dra. Ana Lúcia"), doctorID, *settings);
         QMdiSubWindow *sub = area->addSubWindow(window, Qt::FramelessWindowHint);
         sub->setAttribute(Qt::WA_DeleteOnClose);
         area->show();
@@ -91,9 +92,9 @@ public:
     }
 
     // Opens a new examination and waits until the link has sent its first commands.
-    TfrmExamination *openReady()
+    TfrmExamination *openReady(std::int32_t patientID = 42, std::int32_t doctorID = 7)
     {
-        open();
+        open(0, {}, patientID, doctorID);
         if (!sim->waitForCommands(3, std::chrono::seconds(10)))
             qWarning("the window did not talk to the instrument");
         return window;
