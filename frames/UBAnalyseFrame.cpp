@@ -5,7 +5,9 @@
 #include "UBFrameBuffer.h"
 #include "VoronoiDistMatrix.h"
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 namespace cornix {
 
@@ -16,15 +18,50 @@ bool Drawable(const TBFrameBuffer &buffer, int f)
     return buffer.RoiValid(f) && buffer.Matrix(f) != nullptr;
 }
 
+// The contrast-enhanced rendering of a frame's region depends on the frame's pixels,
+// the region and the settings alone, not on the cells: every redraw after an edit
+// would compute the same picture again. The last few are kept (per thread).
+QImage EnhancedFrame(const QImage &bitmap, const TRect &roi, const TContrastSettings &contrast)
+{
+    struct Entry {
+        qint64 key = 0;
+        TRect roi;
+        TContrastSettings contrast;
+        QImage enhanced;
+    };
+    constexpr std::size_t kKept = 4;
+    thread_local std::vector<Entry> kept;
+    const qint64 key = bitmap.cacheKey();
+    for (auto it = kept.begin(); it != kept.end(); ++it) {
+        if (it->key == key && it->roi == roi && it->contrast == contrast) {
+            std::rotate(kept.begin(), it, it + 1); // most recent first
+            return kept.front().enhanced;
+        }
+    }
+    QImage enhanced = FrameImage(bitmap).copy();
+    EnhanceContrast(enhanced, roi, contrast);
+    kept.insert(kept.begin(), Entry{key, roi, contrast, enhanced});
+    if (kept.size() > kKept)
+        kept.pop_back();
+    return enhanced;
+}
+
 // The drawing step: the overlay over an analysed frame, whose figures are already
 // computed, and its two crops.
 QImage DrawAnalysedFrame(TBFrameBuffer &buffer, int f, const TDisplaySettings &display,
                          const TPachymetry &pachymetry)
 {
-    QImage review = FrameImage(buffer.FrameBitmap(f));
     const TRect roi = buffer.Roi(f);
+    TOverlayOptions options = display.Options;
+    QImage review;
+    if (options.ContrastView) {
+        review = EnhancedFrame(buffer.FrameBitmap(f), roi, display.Contrast);
+        options.ContrastView = false; // already enhanced
+    } else {
+        review = FrameImage(buffer.FrameBitmap(f));
+    }
     QImage unprocessed;
-    DrawOverlay(review, &unprocessed, roi, *buffer.Matrix(f), pachymetry, display.Options, display.Contrast);
+    DrawOverlay(review, &unprocessed, roi, *buffer.Matrix(f), pachymetry, options, display.Contrast);
     buffer.MakeCrop(f, unprocessed, CropOriginal, roi);
     buffer.MakeCrop(f, review, CropProcessed, roi);
     return review;

@@ -60,6 +60,7 @@ struct TContrastSettings {
     double LargMin = 60.0;
     double Perc = 0.30;
     static TContrastSettings FromIni(const TBIniSettings &settings);
+    friend bool operator==(const TContrastSettings &, const TContrastSettings &) = default;
 };
 
 // What the examination window's display buttons ask for.

@@ -355,6 +355,40 @@ private slots:
         QCOMPARE(matrix.CellCount(), n);
     }
 
+    // The contrast view is computed once per frame and region: a redraw after an edit,
+    // after another frame or with other settings draws exactly what a drawing from
+    // scratch does.
+    void contrastViewRedrawnExactly()
+    {
+        auto buffer = BufferWith(BlobFrame(40), kBlobRoi);
+        buffer->AddFrame(BlobFrame(60), QString(), 0, TBFrameBuffer::kNewFrameThreshold, TPachymetry{}, TRect{}, 0);
+        buffer->SetRoi(1, kBlobRoi);
+        TDisplaySettings display; // contrast view on
+        AnalyseFrame(*buffer, 0, kNormalSensitivity, display);
+        AnalyseFrame(*buffer, 1, kNormalSensitivity, display);
+        const auto fromScratch = [&](int f, const TDisplaySettings &d) {
+            QImage image = FrameImage(buffer->FrameBitmap(f));
+            QImage unprocessed;
+            DrawOverlay(image, &unprocessed, buffer->Roi(f), *buffer->Matrix(f), TPachymetry{}, d.Options, d.Contrast);
+            return std::pair{image, unprocessed};
+        };
+        QVERIFY(EditCell(*buffer, 0, 170, 296, TCellEdit::Add));
+        for (int round = 0; round < 2; ++round) {
+            for (int f = 0; f < 2; ++f) {
+                const QImage review = RefreshFrame(*buffer, f, display);
+                const auto [image, unprocessed] = fromScratch(f, display);
+                QCOMPARE(review, image);
+                QCOMPARE(buffer->Crop(f), unprocessed.copy(kBlobRoi.Left, kBlobRoi.Top, kBlobRoi.Right - kBlobRoi.Left,
+                                                           kBlobRoi.Bottom - kBlobRoi.Top));
+            }
+        }
+        TDisplaySettings darker = display;
+        darker.Contrast.MinBlack = 60;
+        QCOMPARE(RefreshFrame(*buffer, 0, darker), fromScratch(0, darker).first);
+        buffer->SetRoi(0, TRect{160, 120, 480, 360});
+        QCOMPARE(RefreshFrame(*buffer, 0, display), fromScratch(0, display).first);
+    }
+
     void editWithoutRegionDoesNothing()
     {
         auto buffer = BufferWith(BlobFrame(40), kBlobRoi);
