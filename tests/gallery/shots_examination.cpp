@@ -124,7 +124,8 @@ void drawRegion(TfrmExamination *window, QPoint from, QPoint to)
     QTest::mouseRelease(view, Qt::LeftButton, {}, to);
 }
 
-// Three frames captured, the first and second analysed in a region of the lit field.
+// Three frames captured, the first and second analysed in a region of the lit field, the
+// second one's pachymetry span measured by hand with the right button.
 TfrmExamination *analysedExamination(ExaminationScene *scene = new ExaminationScene)
 {
     TfrmExamination *window = openExamination(scene);
@@ -136,16 +137,35 @@ TfrmExamination *analysedExamination(ExaminationScene *scene = new ExaminationSc
     drawRegion(window, QPoint(190, 110), QPoint(450, 340));
     child(window, "spbGoToNextFrame")->click();
     drawRegion(window, QPoint(220, 120), QPoint(420, 320));
+    auto *view = child<QLabel>(window, "imgActual");
+    QTest::mousePress(view, Qt::RightButton, {}, QPoint(150, 400));
+    QTest::mouseMove(view, QPoint(174, 400));
+    QTest::mouseRelease(view, Qt::RightButton, {}, QPoint(174, 400));
     return window;
 }
 
-// Page 2 with the second frame open, coloured by the sides of its cells.
+// A click on the enlarged view at a fraction of its size.
+void clickZoomed(TfrmExamination *window, double x, double y)
+{
+    auto *view = child<QLabel>(window, "imgFrameToPlot");
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(int(view->width() * x), int(view->height() * y)));
+}
+
+// Page 2 with the second frame open, coloured by the sides of its cells, after a few
+// cells were removed and one added by hand; the frame chosen for the report.
 TfrmExamination *editedExamination(ExaminationScene *scene = new ExaminationScene)
 {
     TfrmExamination *window = analysedExamination(scene);
     child(window, "btnAvanc2")->click();
     QTest::mouseClick(child<QLabel>(window, "img1"), Qt::LeftButton);
     child(window, "spbCellsColor")->click();
+    child(window, "spbDeleteCell")->click();
+    clickZoomed(window, 0.30, 0.35);
+    clickZoomed(window, 0.62, 0.50);
+    clickZoomed(window, 0.40, 0.72);
+    child(window, "spbAddCell")->click();
+    clickZoomed(window, 0.75, 0.25);
+    child(window, "spbPrintIt")->click();
     return window;
 }
 
