@@ -198,8 +198,7 @@ void TfrmExamination::ShowEditMarker(const QPoint &cropPoint, QRgb colour)
     const QSize size(int(cornix::RoundHalfEven(2.0 * (roi.Right - roi.Left) * zoom)),
                      int(cornix::RoundHalfEven(2.0 * (roi.Bottom - roi.Top) * zoom)));
     m_ui->imgFrameToPlot->setFixedSize(size);
-    m_ui->imgFrameToPlot->setPixmap(
-        QPixmap::fromImage(crop.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation)));
+    m_ui->imgFrameToPlot->setImage(crop); // stretched to the size when painted
 }
 
 void TfrmExamination::ShowFrameResults(int f)
@@ -241,7 +240,7 @@ void TfrmExamination::zoomBarChange()
 
 void TfrmExamination::ClearFrameToPlot()
 {
-    m_ui->imgFrameToPlot->clear();
+    m_ui->imgFrameToPlot->setImage(QImage());
     m_ui->imgFrameToPlot->setFixedSize(1, 1);
 }
 

@@ -32,7 +32,8 @@ const QString kTooFewCells = TooFewCellsMessage();
 const QPoint kRegionFrom(200, 120);
 const QPoint kRegionTo(440, 330);
 
-QImage shown(const QLabel *label) { return label->pixmap().toImage().convertToFormat(QImage::Format_RGB32); }
+// What a view shows on the screen.
+QImage shown(QLabel *label) { return label->grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
 int hexagonsOf(const TBFrameBuffer &frames, int f) { return frames.SidesHist(f)[kHexagonalBin]; }
 
@@ -589,7 +590,9 @@ void TestFrmExaminationReview::zoom()
     const QSize expected(int(RoundHalfEven(2.0 * (roi.Right - roi.Left) * zoom)),
                          int(RoundHalfEven(2.0 * (roi.Bottom - roi.Top) * zoom)));
     QCOMPARE(label("imgFrameToPlot")->size(), expected);
-    QCOMPARE(label("imgFrameToPlot")->pixmap().size(), expected);
+    // The processed crop stretched over the whole view, pixel by pixel.
+    const QImage crop = frames().ProcessedCrop(0).convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(shown(label("imgFrameToPlot")), crop.scaled(expected, Qt::IgnoreAspectRatio, Qt::FastTransformation));
 }
 
 void TestFrmExaminationReview::editCells_data()
