@@ -172,8 +172,8 @@ bool TestFrmExaminationResults::selectPatient(std::int32_t id)
 }
 
 // A new examination of patientID: frames analysed, the first one the report frame,
-// the results generated, a diagnosis and an observation written. With edit, one cell is
-// added by hand on the report frame first.
+// the results generated, a diagnosis and an observation written. With edit, the first
+// frame's pachymetry span is measured by hand and one cell is added by hand on it.
 bool TestFrmExaminationResults::toResults(std::int32_t patientID, std::int32_t doctorID, int frames, bool edit)
 {
     m_fx = std::make_unique<ExamWindowFixture>();
@@ -181,6 +181,8 @@ bool TestFrmExaminationResults::toResults(std::int32_t patientID, std::int32_t d
         return false;
     for (int f = 0; f < frames; ++f) {
         ExamWindowFixture::drag(label("imgActual"), Qt::LeftButton, QPoint(200, 120), QPoint(440, 330));
+        if (edit && f == 0)
+            ExamWindowFixture::drag(label("imgActual"), Qt::RightButton, QPoint(150, 400), QPoint(174, 400));
         button("spbGoToNextFrame")->click();
     }
     child<QPushButton>("btnAvanc2")->click();
@@ -342,6 +344,9 @@ void TestFrmExaminationResults::saveAndShowAgain()
     const QImage crop = rgb(frames.Crop(0));
     const QImage processed = rgb(frames.ProcessedCrop(0));
     const QStringList fresh = labelTexts(*m_fx);
+    // A pachymetry of two digits: "0" before them on this page, none when shown saved.
+    QVERIFY2(summary.Pachymetry >= 10 && summary.Pachymetry < 100, qPrintable(QString::number(summary.Pachymetry)));
+    QCOMPARE(fresh[9], QStringLiteral("0%1").arg(summary.Pachymetry));
     const QStringList pie = chartPoints(child<QChartView>("chtPolimorfism"));
     const QStringList bars = chartPoints(child<QChartView>("chtPolimegatism"));
     const QStringList density = chartPoints(child<QChartView>("chtDensXAge"));
