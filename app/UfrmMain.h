@@ -22,6 +22,7 @@ class QMdiSubWindow;
 class TBIniSettings;
 class TDataModule1;
 class TfrmCfgCamCap;
+class TfrmExamination;
 namespace Ui {
 class TfrmMain;
 }
@@ -46,6 +47,9 @@ public:
 
     QMdiSubWindow *OpenChild(QWidget *child);
     QMdiSubWindow *OpenManagementWindow(QWidget *child);
+    // The examination window as a child (no lock). When it cannot reach the instrument
+    // it closes and asks the program to end: the main window then closes as usual.
+    QMdiSubWindow *OpenExaminationWindow(TfrmExamination *window);
     void LockMenu();
     void UnlockMenu();
     bool MenuLocked() const { return m_menuLocked; }

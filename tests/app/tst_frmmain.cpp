@@ -6,6 +6,7 @@
 #include "RecordingDialogs.h"
 #include "SimulatedCamera.h"
 #include "UfrmDataModule.h"
+#include "UfrmExame.h"
 #include "UfrmMain.h"
 
 #include <QAction>
@@ -100,6 +101,11 @@ class tst_FrmMain : public QObject {
             item->trigger();
         else
             QTest::mouseClick(button(command), Qt::LeftButton);
+    }
+    TfrmExamination *newExaminationWindow() const
+    {
+        return new TfrmExamination(nullptr, TExame{}, 0, false, true, false, 1, QStringLiteral("1234"),
+                                   QStringLiteral("Dra. Ana Souza"), 1, *m_main->Settings());
     }
     void openExaminationStandIn()
     {
@@ -274,6 +280,42 @@ private slots:
         manager->close();
         QTRY_VERIFY(!m_main->MenuLocked());
         QCOMPARE(lockableEnabled().size(), 7);
+    }
+
+    // The examination window itself, on the instrument simulator, keeps the others out.
+    void realExaminationWindowKeepsOthersOut()
+    {
+        const QString noInstrument = m_fixture.get(QStringLiteral("HARDWARE"), QStringLiteral("comPort"));
+        QVERIFY(m_fixture.startInstrument());
+        QPointer<TfrmExamination> examination = newExaminationWindow();
+        m_main->OpenExaminationWindow(examination);
+        QTRY_VERIFY(examination && examination->Serial());
+        QCOMPARE(examination->objectName(), QStringLiteral("frmExamination"));
+        QVERIFY(!m_main->MenuLocked());
+        trigger(QStringLiteral("SpeedButton3"));
+        trigger(QStringLiteral("CmeraCaptura1")); // locked now: nothing happens
+        trigger(QStringLiteral("SpeedButton4"));  // the buttons are not locked
+        QCOMPARE(m_dialogs->texts(), (QStringList{kNewExamActive, kCloseExam}));
+        QVERIFY(m_main->MenuLocked());
+        QCOMPARE(children(), QList<QWidget *>{examination.data()});
+        examination->close();
+        QTRY_VERIFY(!examination);
+        QVERIFY(m_main->isVisible()); // an examination ended as usual leaves the program running
+        m_fixture.instrument.reset();
+        m_fixture.set(QStringLiteral("HARDWARE"), QStringLiteral("comPort"), noInstrument);
+    }
+
+    // No instrument: the examination window's message, then the program closes as usual.
+    void examinationWithoutInstrumentEndsTheProgram()
+    {
+        QPointer<TfrmExamination> examination = newExaminationWindow();
+        m_main->OpenExaminationWindow(examination);
+        QTRY_VERIFY(!examination);
+        QTRY_VERIFY(!m_main->isVisible());
+        QCOMPARE(m_dialogs->shown().size(), 1); // the link's own message, no "Deseja sair"
+        QVERIFY2(m_dialogs->last().text.startsWith(QStringLiteral("ERRO AO ABRIR A PORTA")),
+                 qPrintable(m_dialogs->last().text));
+        QVERIFY(m_main->MdiArea()->subWindowList().isEmpty());
     }
 
     void examinationWindowFoundAmongTopLevelForms()
