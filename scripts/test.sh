@@ -1,16 +1,86 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, starts the test services and runs every test.
+# Installs what is missing, builds, starts the test services and runs every test:
+#   1. the whole suite in build/ (CORNIX_BUILD_DIR);
+#   2. the whole suite again in a sanitizer build, build-sanitize/ (CORNIX_SANITIZE_BUILD_DIR):
+#      AddressSanitizer with leak detection, UndefinedBehaviorSanitizer, every report fatal;
+#   3. each fuzz target of fuzz/ for 30 s (scripts/fuzz.sh; CORNIX_FUZZ_SECONDS).
+# Usage: test.sh [--quick] [ctest arguments]
+#   --quick (or CORNIX_QUICK=1): step 1 only, for quick local runs.
+#   ctest arguments (-R regex, -L label) apply to steps 1 and 2; step 3 runs only for
+#   the whole suite (no ctest arguments).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${CORNIX_BUILD_DIR:-$root/build}"
+sanitize_build="${CORNIX_SANITIZE_BUILD_DIR:-$root/build-sanitize}"
+quick="${CORNIX_QUICK:-0}"
+if [ "${1:-}" = "--quick" ]; then
+  quick=1
+  shift
+fi
 # shellcheck source=firebird-env.sh
 . "$root/scripts/firebird-env.sh"
-"$root/scripts/build.sh"
-"$root/scripts/services.sh" start "$build"
-trap '"$root/scripts/services.sh" stop "$build"' EXIT
+
+started=()
+stop_services() {
+  local dir
+  for dir in "${started[@]}"; do
+    "$root/scripts/services.sh" stop "$dir" || true
+  done
+}
+trap stop_services EXIT
 export QT_QPA_PLATFORM=offscreen
-# The engine inside the test programs keeps its locks in the build folder too.
-FIREBIRD_LOCK="$(fb_embedded_lock_dir "$build")"
-export FIREBIRD_LOCK
-mkdir -p "$FIREBIRD_LOCK"
-ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "$@"
+
+# Builds in $1 (extra CMake arguments after it), starts its server, runs ctest.
+run_suite() {
+  local dir="$1"
+  shift
+  CORNIX_BUILD_DIR="$dir" "$root/scripts/build.sh" "$@"
+  "$root/scripts/services.sh" start "$dir"
+  started+=("$dir")
+  # The engine inside the test programs keeps its locks in the build folder too.
+  FIREBIRD_LOCK="$(fb_embedded_lock_dir "$dir")" || return 1
+  mkdir -p "$FIREBIRD_LOCK"
+  FIREBIRD_LOCK="$FIREBIRD_LOCK" ctest --test-dir "$dir" --output-on-failure -j "$(nproc)" "${ctest_args[@]}" |
+    tee "$dir/ctest.log"
+  "$root/scripts/services.sh" stop "$dir"
+  count_ctest "$dir/ctest.log"
+}
+
+# Totals of every step, printed as the last line.
+passed=0
+failed=0
+count_ctest() {
+  local line total bad
+  line="$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$1" | tail -n 1)" || return 0
+  bad="$(sed -E 's/.* ([0-9]+) tests? failed out of.*/\1/' <<<"$line")"
+  total="$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")"
+  passed=$((passed + total - bad))
+  failed=$((failed + bad))
+}
+summary() {
+  echo "test.sh: $passed passed, $failed failed"
+}
+
+ctest_args=("$@")
+echo "test.sh: the test suite in $build"
+run_suite "$build"
+if [ "$quick" = 1 ]; then
+  summary
+  exit 0
+fi
+
+echo "test.sh: the test suite under AddressSanitizer and UndefinedBehaviorSanitizer in $sanitize_build"
+export ASAN_OPTIONS="detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1"
+export LSAN_OPTIONS="suppressions=$root/scripts/sanitizers/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+run_suite "$sanitize_build" -DCORNIX_SANITIZE=ON -DCORNIX_BUILD_BENCH=OFF \
+  "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG"
+unset ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS
+
+if [ ${#ctest_args[@]} -eq 0 ]; then
+  echo "test.sh: each fuzz target for ${CORNIX_FUZZ_SECONDS:-30} s"
+  "$root/scripts/fuzz.sh" "${CORNIX_FUZZ_SECONDS:-30}" | tee "$build/fuzz.log"
+  targets="$(grep -c ' executions ' "$build/fuzz.log")" || targets=0
+  passed=$((passed + targets))
+fi
+summary
