@@ -1,7 +1,9 @@
 // What cornix-analyse does with an image file: load it as a frame and analyse it
 // with the desktop program's analysis. Input: one byte choosing the file's suffix
-// (bmp, png, jpg, tif) and the region (bit 2: from the next eight bytes, four
-// big-endian 16-bit numbers L,T,R,B; else the tool's default), then the file's bytes.
+// (bits 0-1: bmp, png, jpg, tif), the region (bit 2: from the next eight bytes, four
+// big-endian 16-bit numbers L,T,R,B; else the tool's default) and whether the overlay
+// is drawn as --save-frame does (bit 3; bit 4: the original view, else the contrast
+// view), then the file's bytes.
 #include "AnalyseRequest.h"
 #include "AnalyseSession.h"
 #include "FrameLoader.h"
@@ -77,7 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     (void)CompactForSaving(loaded->Frame);
     if (result.Status == TFrameResult::Analysed) {
         Require(result.CellsFound > cornix::kMinimumCells, "an analysed frame has more than 30 cells");
-        (void)session.OverlayImage(result, false);
+        if (selector & 8)
+            Require(!session.OverlayImage(result, (selector & 16) != 0).isNull(), "an analysed frame is drawn");
     } else {
         Require(!result.Message.isEmpty(), "a frame not analysed says why");
     }

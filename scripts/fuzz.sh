@@ -3,6 +3,7 @@
 # UndefinedBehaviorSanitizer, every report fatal) into build-fuzz/ (override with
 # CORNIX_FUZZ_BUILD_DIR) and runs each for the given time on its seed corpus.
 # Usage: fuzz.sh [seconds per target, default 30] [target...]
+#   CORNIX_FUZZ_RUNS=N stops a target after N executions if that comes first.
 #
 # Per target it prints the executions, the coverage (edges and features libFuzzer
 # counts), the corpus size and the findings. Inputs that found new coverage go to
@@ -51,13 +52,14 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 # Figures from libFuzzer's output: the last status line and the final statistics.
 report() {
   local target="$1" output="$2" status="$3" findings="$4"
-  local runs cov ft corp
+  local runs rate cov ft corp
   runs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$output" | tail -n 1)" || true
+  rate="$(sed -n 's/^stat::average_exec_per_sec: *//p' "$output" | tail -n 1)" || true
   cov="$(grep -o 'cov: [0-9]*' "$output" | tail -n 1 | cut -d' ' -f2)" || true
   ft="$(grep -o 'ft: [0-9]*' "$output" | tail -n 1 | cut -d' ' -f2)" || true
   corp="$(grep -o 'corp: [0-9]*/[0-9a-zA-Z]*' "$output" | tail -n 1 | cut -d' ' -f2)" || true
-  printf '%-24s %12s executions  cov %6s  ft %7s  corpus %-12s findings %s\n' \
-    "$target" "${runs:-?}" "${cov:-?}" "${ft:-?}" "${corp:-?}" "$findings"
+  printf '%-24s %12s executions (%6s/s)  cov %6s  ft %7s  corpus %-12s findings %s\n' \
+    "$target" "${runs:-?}" "${rate:-?}" "${cov:-?}" "${ft:-?}" "${corp:-?}" "$findings"
   if [ "$status" -ne 0 ]; then
     grep -E '^(==[0-9]+==ERROR|SUMMARY|fuzz: property broken|.*runtime error)' "$output" | head -n 5 |
       sed 's/^/    /' || true
@@ -69,8 +71,13 @@ target_options() {
   case "$1" in
     fuzz_serial_reply | fuzz_serial_scrambler | fuzz_load_summary) echo "-max_len=256" ;;
     fuzz_ini_settings) echo "-max_len=2048" ;;
+    # The seeds are 128 x 96 crops and one small 640 x 480 file.
+    fuzz_frame_analysis) echo "-max_len=16384" ;;
     *) ;;
   esac
+  if [ -n "${CORNIX_FUZZ_RUNS:-}" ]; then
+    echo "-runs=$CORNIX_FUZZ_RUNS"
+  fi
 }
 
 failed=0

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QScopeGuard>
 
 #include <SimpleIni.h>
 
@@ -27,28 +28,63 @@ void openIni(CSimpleIniA &ini, const QString &fileName)
     ini.LoadFile(QFile::encodeName(fileName).constData());
 }
 
+// The key's text as stored, or "error" when it is missing.
+QString storedText(const CSimpleIniA &ini, const QString &section, const QString &key)
+{
+    const char *raw = ini.GetValue(section.toUtf8().constData(), key.toUtf8().constData(), nullptr);
+    return raw ? QString::fromUtf8(raw) : kError;
+}
+
 bool sameName(const QByteArray &a, const QByteArray &b) { return a.trimmed().compare(b, Qt::CaseInsensitive) == 0; }
+
+// One line of the file and the end that followed it: "\r\n", "\n", or "\r" alone,
+// which the reader also takes for the end of a line (files from older systems).
+struct TIniLine {
+    QByteArray text;
+    QByteArray end;
+};
+
+QList<TIniLine> splitLines(const QByteArray &content)
+{
+    QList<TIniLine> lines;
+    qsizetype start = 0;
+    while (start < content.size()) {
+        qsizetype end = start;
+        while (end < content.size() && content[end] != '\n' && content[end] != '\r')
+            ++end;
+        qsizetype next = end;
+        if (next < content.size())
+            next += content[next] == '\r' && next + 1 < content.size() && content[next + 1] == '\n' ? 2 : 1;
+        lines.append({content.mid(start, end - start), content.mid(end, next - end)});
+        start = next;
+    }
+    return lines;
+}
+
+QByteArray lineEndOf(const QByteArray &content)
+{
+    if (content.contains("\r\n"))
+        return "\r\n";
+    return content.contains('\n') || !content.contains('\r') ? "\n" : "\r";
+}
 
 // Sets section/key to value in the INI text, touching no other line: the file is
 // edited in place rather than re-emitted, which would reflow blank lines.
 QByteArray withIniValue(const QByteArray &content, const QByteArray &section, const QByteArray &key,
                         const QByteArray &value)
 {
-    const QByteArray eol = content.contains("\r\n") ? QByteArray("\r\n") : QByteArray("\n");
-    QList<QByteArray> lines = content.split('\n');
-    const bool endsWithNewline = content.endsWith('\n');
-    if (endsWithNewline)
-        lines.removeLast();
-    for (auto &line : lines)
-        if (line.endsWith('\r'))
-            line.chop(1);
+    const QByteArray eol = lineEndOf(content);
+    QList<TIniLine> lines = splitLines(content);
+    if (!lines.isEmpty() && lines.last().end.isEmpty())
+        lines.last().end = eol;
 
     // A key written twice (the section repeated, say) is read from its last line:
     // every line of the key gets the value, so that the write is what is read back.
     qsizetype sectionLine = -1, lastEntryOfSection = -1;
     bool found = false, inSection = false;
     for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QByteArray trimmed = lines[i].trimmed();
+        QByteArray &line = lines[i].text;
+        const QByteArray trimmed = line.trimmed();
         if (trimmed.startsWith('[')) {
             // As the reader sees it: the name ends at the first ']' and the rest of the
             // line is ignored; a line without ']' opens a section no name finds.
@@ -61,23 +97,24 @@ QByteArray withIniValue(const QByteArray &content, const QByteArray &section, co
         if (!inSection || trimmed.isEmpty() || trimmed.startsWith(';'))
             continue;
         lastEntryOfSection = i;
-        const qsizetype equals = lines[i].indexOf('=');
-        if (equals > 0 && sameName(lines[i].left(equals), key)) {
-            lines[i] = lines[i].left(equals + 1) + value;
+        const qsizetype equals = line.indexOf('=');
+        if (equals > 0 && sameName(line.left(equals), key)) {
+            line = line.left(equals + 1) + value;
             found = true;
         }
     }
-    if (found)
-        return lines.join(eol) + eol;
-    if (sectionLine >= 0) {
-        lines.insert(lastEntryOfSection + 1, key + '=' + value);
-    } else {
-        if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
-            lines.append(QByteArray());
-        lines.append('[' + section + ']');
-        lines.append(key + '=' + value);
+    if (!found && sectionLine >= 0) {
+        lines.insert(lastEntryOfSection + 1, {key + '=' + value, eol});
+    } else if (!found) {
+        if (!lines.isEmpty() && !lines.last().text.trimmed().isEmpty())
+            lines.append({QByteArray(), eol});
+        lines.append({'[' + section + ']', eol});
+        lines.append({key + '=' + value, eol});
     }
-    return lines.join(eol) + eol;
+    QByteArray edited;
+    for (const TIniLine &line : lines)
+        edited += line.text + line.end;
+    return edited;
 }
 
 } // namespace
@@ -114,8 +151,17 @@ QString TBIniSettings::DefaultFileName()
     return folder + QStringLiteral("cornix.ini");
 }
 
+struct TBIniSettings::TLoadedFile {
+    CSimpleIniA ini;
+};
+
 void TBIniSettings::Load()
 {
+    // The file is read once for all the keys kept in memory.
+    TLoadedFile file;
+    openIni(file.ini, m_fileName);
+    m_loading = &file;
+    const auto done = qScopeGuard([this] { m_loading = nullptr; });
     m_decimalSeparatorText = readText("SYSTEM", "decimalSeparator");
     // An empty separator falls back to the platform's.
     cornix::SetDecimalSeparator(m_decimalSeparatorText.isEmpty() ? cornix::PlatformDecimalSeparator()
@@ -150,6 +196,8 @@ QString TBIniSettings::RepairDecimalSeparator(const QString &value)
 
 QString TBIniSettings::readText(const char *section, const char *key) const
 {
+    if (m_loading)
+        return storedText(m_loading->ini, QLatin1String(section), QLatin1String(key));
     return ReadIniValue(m_fileName, TIniKind::Str, QLatin1String(key), QLatin1String(section));
 }
 
@@ -280,11 +328,11 @@ QString TBIniSettings::ReadIniValue(const QString &fileName, TIniKind kind, cons
 {
     CSimpleIniA ini;
     openIni(ini, fileName);
-    const char *raw = ini.GetValue(section.toUtf8().constData(), key.toUtf8().constData(), nullptr);
-    const QString text = raw ? QString::fromUtf8(raw) : QString();
+    const QString stored = storedText(ini, section, key);
+    const QString text = stored == kError ? QString() : stored;
     switch (kind) {
     case TIniKind::Str:
-        return raw ? text : kError;
+        return stored;
     case TIniKind::Int: {
         bool ok = false;
         const int value = text.trimmed().toInt(&ok);

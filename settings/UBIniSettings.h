@@ -102,6 +102,8 @@ public:
     static QString RepairDecimalSeparator(const QString &value);
 
 private:
+    struct TLoadedFile;
+
     void Load();
     QString readText(const char *section, const char *key) const;
     void writeText(const char *section, const char *key, const QString &value) const;
@@ -111,6 +113,8 @@ private:
     double readFixedFloat(const char *section, const char *key) const;
 
     QString m_fileName;
+    // While Load runs: the one reading of the file that its keys come from.
+    const TLoadedFile *m_loading = nullptr;
     QString m_decimalSeparatorText;
     QString m_captureType;
     double m_average = 0;

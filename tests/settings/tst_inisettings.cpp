@@ -310,6 +310,12 @@ private slots:
         QTest::newRow("section name not closed")
             << "[CAPTURE\nmaxFrames=30\n" << "[CAPTURE\nmaxFrames=30\n\n[CAPTURE]\nmaxFrames=17\n";
         QTest::newRow("key once") << "[CAPTURE]\nTYPE=SEQ\nmaxFrames=30\n" << "[CAPTURE]\nTYPE=SEQ\nmaxFrames=17\n";
+        // The reader ends a line at a CR alone too: the key goes into the section it sees.
+        QTest::newRow("lines ended by CR alone")
+            << "[CAPTURE]\r[]" << "[CAPTURE]\rmaxFrames=17\r[]\r";
+        QTest::newRow("CR alone, key present") << "[CAPTURE]\rmaxFrames=30\r" << "[CAPTURE]\rmaxFrames=17\r";
+        QTest::newRow("mixed line ends kept")
+            << "[A]\r\nx=1\n[CAPTURE]\rmaxFrames=30\r\n" << "[A]\r\nx=1\n[CAPTURE]\rmaxFrames=17\r\n";
     }
 
     void writtenValueReadsBack()
