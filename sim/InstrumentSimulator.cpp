@@ -197,6 +197,17 @@ bool InstrumentSimulator::waitForCommands(std::size_t count, Milliseconds timeou
     return true;
 }
 
+bool InstrumentSimulator::waitForReplies(std::size_t count, Milliseconds timeout) const
+{
+    const auto deadline = Clock::now() + timeout;
+    while (repliesSent() < count) {
+        if (Clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(Milliseconds(1));
+    }
+    return true;
+}
+
 // --- answering ---------------------------------------------------------------
 
 std::string InstrumentSimulator::normalReply(const std::string &plain) const
@@ -312,6 +323,7 @@ void InstrumentSimulator::sendDue()
     while (!m_replies.empty() && m_replies.front().due <= now) {
         writeAll(m_replies.front().bytes);
         m_replies.pop_front();
+        ++m_repliesSent;
     }
     // A fragment without its NUL that has sat for a while is noise, not a command.
     if (!m_input.empty() && now - m_lastInput > Milliseconds(200))

@@ -82,6 +82,10 @@ public:
     std::size_t notificationsSent() const { return m_notificationsSent.load(); }
     // Blocks until `count` commands have arrived or the time passes.
     bool waitForCommands(std::size_t count, Milliseconds timeout) const;
+    // Replies written to the terminal so far (empty and late ones included), and a
+    // wait for them: once written, a reply is on the host's side of the terminal.
+    std::size_t repliesSent() const { return m_repliesSent.load(); }
+    bool waitForReplies(std::size_t count, Milliseconds timeout) const;
 
     // The status the controller gives for a plain command ("R000000", "R005000"),
     // or the version data for "V000".
@@ -136,6 +140,7 @@ private:
     std::vector<std::string> m_commands;
     std::vector<std::string> m_wireCommands;
     std::atomic<std::size_t> m_notificationsSent{0};
+    std::atomic<std::size_t> m_repliesSent{0};
 };
 
 } // namespace cornix

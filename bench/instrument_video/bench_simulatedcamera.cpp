@@ -70,6 +70,26 @@ void Stream(benchmark::State &state, bool withAuxiliary)
     SetFrameSourceMaker({});
 }
 
+// The bare camera's own timer (no grabber, no painting): frames per second it
+// delivers; about 1000 / kFrameIntervalMs on a quiet machine.
+void TimerRate(benchmark::State &state)
+{
+    for (auto _ : state) {
+        SimulatedCamera camera(CameraRole::Main);
+        quint64 frames = 0;
+        QObject::connect(&camera, &FrameSource::frameArrived, [&frames] { ++frames; });
+        camera.start();
+        Wait(300); // the mosaic is built at start
+        const quint64 frames0 = frames;
+        QElapsedTimer clock;
+        clock.start();
+        Wait(3000);
+        state.counters["fps"] = double(frames - frames0) / (clock.nsecsElapsed() / 1e9);
+        state.counters["nominal_fps"] = 1000.0 / SimulatedCamera::kFrameIntervalMs;
+        camera.stop();
+    }
+}
+
 void RenderOneFrame(benchmark::State &state, CameraRole role)
 {
     SimulatedCamera camera(role);
@@ -83,6 +103,7 @@ void RenderOneFrame(benchmark::State &state, CameraRole role)
 
 BENCHMARK_CAPTURE(RenderOneFrame, main, CameraRole::Main)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(RenderOneFrame, auxiliary, CameraRole::Auxiliary)->Unit(benchmark::kMillisecond);
+BENCHMARK(TimerRate)->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK_CAPTURE(Stream, main_camera, false)->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK_CAPTURE(Stream, both_cameras, true)->Iterations(1)->Unit(benchmark::kSecond);
 

@@ -7,9 +7,20 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <chrono>
+
 #include <memory>
 
 struct LinkFixture {
+    // The links' bound for a reply in these tests. A complete reply ends the wait at
+    // once, so a generous bound costs nothing and keeps a loaded machine (the
+    // simulator's thread waiting for a core) from failing a transaction; tests of
+    // what happens when the bound passes set their own.
+    static constexpr std::chrono::milliseconds kReplyBound{10000};
+    // For a reply that never reads as complete (garbled, no "<F>"): the link waits
+    // the whole bound, which must let a loaded machine deliver every byte of it.
+    static constexpr std::chrono::milliseconds kIncompleteReplyBound{2000};
+
     QTemporaryDir dir;
     std::unique_ptr<cornix::InstrumentSimulator> sim;
 
@@ -43,6 +54,7 @@ struct LinkFixture {
     {
         auto link = std::make_unique<TSerial>();
         link->setLogFileName(logPath());
+        link->setReplyTimeout(kReplyBound);
         if (!link->OpenLink(settingsPath()))
             return nullptr;
         return link;

@@ -121,7 +121,7 @@ void TestInstrumentSimulator::recordsWireForm()
     QVERIFY(sim.start());
     Client client(sim.slavePath());
     client.send("V000");
-    QVERIFY(sim.waitForCommands(1, 1000ms));
+    QVERIFY(sim.waitForCommands(1, 10s));
     const std::string wire = sim.wireCommands().front();
     QVERIFY(wire.size() >= 5);
     QVERIFY(wire[0] >= '0' && wire[0] <= 'y');

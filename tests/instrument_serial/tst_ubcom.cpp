@@ -251,6 +251,7 @@ void TestTSerial::statusReply()
     m_fixture.sim->injectErrorCode(9, 77);
     QVERIFY(!m_link->Transact(QStringLiteral("L001")));
     m_fixture.sim->injectReplyText(reply.toStdString());
+    m_link->setReplyTimeout(LinkFixture::kIncompleteReplyBound); // a longer status never reads as complete
     QCOMPARE(m_link->Transact(QStringLiteral("L001")), success);
     QCOMPARE(m_link->LastError(), error);
     QCOMPARE(m_link->ErrorParam(), param);
@@ -332,6 +333,7 @@ void TestTSerial::noReply()
                                         "está conectado.")});
     // The link stays usable.
     m_fixture.sim->clearFaults();
+    m_link->setReplyTimeout(LinkFixture::kReplyBound);
     QVERIFY(m_link->SendLightCommand(7, 1));
     QCOMPARE(m_link->LastError(), 0);
 }
@@ -341,8 +343,9 @@ void TestTSerial::slowReply_data()
     QTest::addColumn<int>("delayMs");
     QTest::addColumn<int>("boundMs");
     QTest::addColumn<int>("error");
-    QTest::newRow("within the bound") << 60 << 300 << 0;
-    QTest::newRow("beyond the bound") << 250 << 50 << 4;
+    // Far apart, so that no scheduling delay of a loaded machine can swap them.
+    QTest::newRow("within the bound") << 60 << int(LinkFixture::kReplyBound.count()) << 0;
+    QTest::newRow("beyond the bound") << 1000 << 50 << 4;
 }
 
 void TestTSerial::slowReply()
@@ -352,10 +355,12 @@ void TestTSerial::slowReply()
     QFETCH(int, error);
     m_link->setReplyTimeout(std::chrono::milliseconds(boundMs));
     m_fixture.sim->injectSlowReply(std::chrono::milliseconds(delayMs));
+    const std::size_t answered = m_fixture.sim->repliesSent();
     QCOMPARE(m_link->Transact(QStringLiteral("L004")), error == 0);
     QCOMPARE(m_link->LastError(), error);
     // A reply that comes too late must not be taken for the next one's.
-    QTest::qWait(delayMs + 50);
+    QVERIFY(m_fixture.sim->waitForReplies(answered + 1, 10s));
+    m_link->setReplyTimeout(LinkFixture::kReplyBound);
     m_fixture.sim->injectErrorCode(5, 6);
     QVERIFY(!m_link->Transact(QStringLiteral("L004")));
     QCOMPARE(m_link->LastError(), 5);
@@ -364,7 +369,7 @@ void TestTSerial::slowReply()
 
 void TestTSerial::garbledReply()
 {
-    m_link->setReplyTimeout(50ms);
+    m_link->setReplyTimeout(LinkFixture::kIncompleteReplyBound);
     m_fixture.sim->injectGarbledReply();
     QVERIFY(!m_link->Transact(QStringLiteral("S000")));
     QCOMPARE(m_link->LastError(), 2);
@@ -436,7 +441,7 @@ void TestTSerial::firmwareVersion()
 
 void TestTSerial::versionWithoutEnd()
 {
-    m_link->setReplyTimeout(50ms);
+    m_link->setReplyTimeout(LinkFixture::kIncompleteReplyBound);
     m_fixture.sim->injectReplyText("01.00 25/12/2023");
     QVERIFY(m_link->GetFirmwareVersion().isEmpty());
     QCOMPARE(m_link->LastError(), 2);
@@ -518,7 +523,7 @@ void TestTSerial::notification()
         m_fixture.sim->releaseButton();
     else
         m_fixture.sim->holdButton(40ms);
-    QTRY_COMPARE_WITH_TIMEOUT(spy.size(), expected.size(), 2000);
+    QTRY_COMPARE_WITH_TIMEOUT(spy.size(), expected.size(), 10000);
     QStringList received;
     for (const auto &arguments : spy)
         received << arguments.at(0).toString();
@@ -586,6 +591,7 @@ void TestTSerial::logCreatedThenAppended()
     QCOMPARE(first[9], QString());
 
     m_fixture.sim->injectErrorCode(16, 5);
+    m_link->setReplyTimeout(LinkFixture::kReplyBound);
     QVERIFY(!m_link->SendLightCommand(7, 1));
     const QStringList second = logLines(m_fixture.logPath());
     QCOMPARE(second.size(), first.size() + 5);

@@ -445,7 +445,7 @@ void TestVGrabber::destroyWhileFramesArrive()
     auto grabber = MainCamera(m_panel.get());
     QPointer<SimulatedCamera> camera = streaming.last;
     grabber->StartCapture(true);
-    QTRY_VERIFY_WITH_TIMEOUT(grabber->Component()->FrameInfo() >= 2, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(grabber->Component()->FrameInfo() >= 2, 30000);
     grabber->StopVideo();
     grabber.reset();
     QVERIFY(camera.isNull()); // the source went with its component
@@ -453,7 +453,7 @@ void TestVGrabber::destroyWhileFramesArrive()
     // And without stopping first.
     auto second = MainCamera(m_panel.get());
     second->StartCapture(true);
-    QTRY_VERIFY_WITH_TIMEOUT(second->FrameReady(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(second->FrameReady(), 30000);
     second.reset();
     QTest::qWait(100);
 }
