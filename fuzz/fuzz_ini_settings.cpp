@@ -58,6 +58,8 @@ void writeAndReadBack()
 // damaged file loads (its keys reported missing) but no write is expected to mend it.
 bool everySectionLineCloses(std::string_view text)
 {
+    if (text.substr(0, 3) == "\xEF\xBB\xBF")
+        text.remove_prefix(3); // the reader skips a UTF-8 mark at the start
     std::size_t start = 0;
     while (start <= text.size()) {
         const std::size_t end = std::min(text.find_first_of("\r\n", start), text.size());

@@ -73,8 +73,11 @@ QByteArray lineEndOf(const QByteArray &content)
 QByteArray withIniValue(const QByteArray &content, const QByteArray &section, const QByteArray &key,
                         const QByteArray &value)
 {
+    // The reader skips a UTF-8 mark at the very start of the file (editors on other
+    // systems write one); so does the edit, which keeps it.
+    const QByteArray mark = content.startsWith("\xEF\xBB\xBF") ? content.left(3) : QByteArray();
     const QByteArray eol = lineEndOf(content);
-    QList<TIniLine> lines = splitLines(content);
+    QList<TIniLine> lines = splitLines(content.mid(mark.size()));
     if (!lines.isEmpty() && lines.last().end.isEmpty())
         lines.last().end = eol;
 
@@ -111,7 +114,7 @@ QByteArray withIniValue(const QByteArray &content, const QByteArray &section, co
         lines.append({'[' + section + ']', eol});
         lines.append({key + '=' + value, eol});
     }
-    QByteArray edited;
+    QByteArray edited = mark;
     for (const TIniLine &line : lines)
         edited += line.text + line.end;
     return edited;
