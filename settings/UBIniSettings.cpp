@@ -35,7 +35,19 @@ QString storedText(const CSimpleIniA &ini, const QString &section, const QString
     return raw ? QString::fromUtf8(raw) : kError;
 }
 
-bool sameName(const QByteArray &a, const QByteArray &b) { return a.trimmed().compare(b, Qt::CaseInsensitive) == 0; }
+// Blanks around names as the reader counts them: spaces and tabs only (a vertical
+// tab or form feed is part of the name).
+QByteArray iniTrimmed(const QByteArray &text)
+{
+    qsizetype first = 0, end = text.size();
+    while (first < end && (text[first] == ' ' || text[first] == '\t'))
+        ++first;
+    while (end > first && (text[end - 1] == ' ' || text[end - 1] == '\t'))
+        --end;
+    return text.mid(first, end - first);
+}
+
+bool sameName(const QByteArray &a, const QByteArray &b) { return iniTrimmed(a).compare(b, Qt::CaseInsensitive) == 0; }
 
 // One line of the file and the end that followed it: "\r\n", "\n", or "\r" alone,
 // which the reader also takes for the end of a line (files from older systems).
@@ -87,7 +99,7 @@ QByteArray withIniValue(const QByteArray &content, const QByteArray &section, co
     bool found = false, inSection = false;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         QByteArray &line = lines[i].text;
-        const QByteArray trimmed = line.trimmed();
+        const QByteArray trimmed = iniTrimmed(line);
         if (trimmed.startsWith('[')) {
             // As the reader sees it: the name ends at the first ']' and the rest of the
             // line is ignored; a line without ']' opens a section no name finds.
@@ -109,7 +121,7 @@ QByteArray withIniValue(const QByteArray &content, const QByteArray &section, co
     if (!found && sectionLine >= 0) {
         lines.insert(lastEntryOfSection + 1, {key + '=' + value, eol});
     } else if (!found) {
-        if (!lines.isEmpty() && !lines.last().text.trimmed().isEmpty())
+        if (!lines.isEmpty() && !iniTrimmed(lines.last().text).isEmpty())
             lines.append({QByteArray(), eol});
         lines.append({'[' + section + ']', eol});
         lines.append({key + '=' + value, eol});

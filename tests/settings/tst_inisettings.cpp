@@ -316,6 +316,8 @@ private slots:
         QTest::newRow("CR alone, key present") << "[CAPTURE]\rmaxFrames=30\r" << "[CAPTURE]\rmaxFrames=17\r";
         QTest::newRow("UTF-8 mark before the first section")
             << "\xEF\xBB\xBF[CAPTURE]\nmaxFrames=30\n" << "\xEF\xBB\xBF[CAPTURE]\nmaxFrames=17\n";
+        QTest::newRow("vertical tab before the key")
+            << "[CAPTURE]\n\vmaxFrames=30\n" << "[CAPTURE]\n\vmaxFrames=30\nmaxFrames=17\n";
         QTest::newRow("mixed line ends kept")
             << "[A]\r\nx=1\n[CAPTURE]\rmaxFrames=30\r\n" << "[A]\r\nx=1\n[CAPTURE]\rmaxFrames=17\r\n";
     }
