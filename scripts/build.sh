@@ -18,3 +18,4 @@ if ! {
   tail -n 40 "$log" >&2
   exit 1
 fi
+echo "build.sh: built in $((SECONDS / 60)) min $((SECONDS % 60)) s" >&2

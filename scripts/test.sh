@@ -58,12 +58,18 @@ count_ctest() {
   failed=$((failed + bad))
 }
 summary() {
-  echo "test.sh: $passed passed, $failed failed"
+  echo "test.sh: $passed passed, $failed failed ($(took "$SECONDS") in all)"
+}
+# "12 min 5 s": how long a step took, for the log of a CI run.
+took() {
+  echo "$(($1 / 60)) min $(($1 % 60)) s"
 }
 
 ctest_args=("$@")
 echo "test.sh: the test suite in $build"
+start=$SECONDS
 run_suite "$build"
+echo "test.sh: the test suite took $(took $((SECONDS - start))) (build included)"
 if [ "$quick" = 1 ]; then
   summary
   exit 0
@@ -73,14 +79,18 @@ echo "test.sh: the test suite under AddressSanitizer and UndefinedBehaviorSaniti
 export ASAN_OPTIONS="detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1"
 export LSAN_OPTIONS="suppressions=$root/scripts/sanitizers/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+start=$SECONDS
 run_suite "$sanitize_build" -DCORNIX_SANITIZE=ON -DCORNIX_BUILD_BENCH=OFF \
   "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG"
+echo "test.sh: the sanitizer suite took $(took $((SECONDS - start))) (build included)"
 unset ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS
 
 if [ ${#ctest_args[@]} -eq 0 ]; then
   echo "test.sh: each fuzz target for ${CORNIX_FUZZ_SECONDS:-30} s"
+  start=$SECONDS
   "$root/scripts/fuzz.sh" "${CORNIX_FUZZ_SECONDS:-30}" | tee "$build/fuzz.log"
   targets="$(grep -c ' executions ' "$build/fuzz.log")" || targets=0
   passed=$((passed + targets))
+  echo "test.sh: the fuzzing took $(took $((SECONDS - start))) (build included)"
 fi
 summary
