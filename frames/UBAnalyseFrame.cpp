@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <memory>
+#include <new>
+#include <stdexcept>
 #include <vector>
 
 namespace cornix {
@@ -76,29 +78,47 @@ QImage DrawFrame(TBFrameBuffer &buffer, int f, const TDisplaySettings &display, 
     return DrawAnalysedFrame(buffer, f, display, pachymetry);
 }
 
+QString UnrecoverableName(const char *operation) { return QStringLiteral("TfrmExamination.") + QLatin1String(operation); }
+
+// Runs one operation of the review page. An exception - a frame index outside the
+// buffer, a lack of memory - stops it there: "Erro irrecuperável em
+// 'TfrmExamination.<operation>'" is shown and the fallback returned.
+template <typename T, typename Operation>
+T Guarded(const char *operation, T fallback, Operation run)
+{
+    try {
+        return run();
+    } catch (const std::exception &) {
+        ShowUnrecoverable(UnrecoverableName(operation));
+    }
+    return fallback;
+}
+
 } // namespace
 
 QImage RedrawFrame(TBFrameBuffer &buffer, int f, const TDisplaySettings &display)
 {
-    return DrawFrame(buffer, f, display, buffer.Pachymetry(f));
+    return Guarded("RedrawFrame", QImage(), [&] { return DrawFrame(buffer, f, display, buffer.Pachymetry(f)); });
 }
 
 QImage RefreshFrame(TBFrameBuffer &buffer, int f, const TDisplaySettings &display)
 {
-    return DrawFrame(buffer, f, display, TPachymetry{});
+    return Guarded("RefreshFrame", QImage(), [&] { return DrawFrame(buffer, f, display, TPachymetry{}); });
 }
 
 bool EditCell(TBFrameBuffer &buffer, int f, std::int32_t row, std::int32_t col, TCellEdit op)
 {
-    if (!Drawable(buffer, f))
-        return false;
-    TDistMatrix &matrix = *buffer.Matrix(f);
-    if (op == TCellEdit::Add)
-        matrix.AddCell(row, col);
-    else
-        matrix.RemoveCell(row, col);
-    matrix.Build();
-    return true;
+    return Guarded("EditCell", false, [&] {
+        if (!Drawable(buffer, f))
+            return false;
+        TDistMatrix &matrix = *buffer.Matrix(f);
+        if (op == TCellEdit::Add)
+            matrix.AddCell(row, col);
+        else
+            matrix.RemoveCell(row, col);
+        matrix.Build();
+        return true;
+    });
 }
 
 bool EditCell(TBFrameBuffer &buffer, int f, std::int32_t row, std::int32_t col, const QString &op)
@@ -135,7 +155,18 @@ QString TooFewCellsMessage()
                           "Aumente a sensibilidade e/ou selecione outra região/imagem.");
 }
 
-TAnalyseOutcome AnalyseFrame(TBFrameBuffer &buffer, int f, double threshold, const TDisplaySettings &display)
+namespace {
+
+TAnalyseOutcome Failed(const QString &message, const QString &caption = errorCaption())
+{
+    TAnalyseOutcome outcome;
+    outcome.Result = TAnalyseOutcome::Failed;
+    outcome.Caption = caption;
+    outcome.Message = message;
+    return outcome;
+}
+
+TAnalyseOutcome Analyse(TBFrameBuffer &buffer, int f, double threshold, const TDisplaySettings &display)
 {
     TAnalyseOutcome outcome;
     if (!buffer.RoiValid(f))
@@ -152,12 +183,13 @@ TAnalyseOutcome AnalyseFrame(TBFrameBuffer &buffer, int f, double threshold, con
         outcome.Message = TooFewCellsMessage();
         buffer.SetRoi(f, TRect{});
         return outcome;
+    case TFrameAnalysis::OutOfMemory:
+        throw std::bad_alloc();
+    case TFrameAnalysis::NoValidRegion:
+        return outcome;
     case TFrameAnalysis::Analysed:
     case TFrameAnalysis::NoFigures:
         break;
-    case TFrameAnalysis::OutOfMemory:
-    case TFrameAnalysis::NoValidRegion:
-        return outcome;
     }
     buffer.SetMatrix(f, std::move(analysis.Matrix));
     buffer.SetStats(f, analysis.Stats);
@@ -172,9 +204,26 @@ TAnalyseOutcome AnalyseFrame(TBFrameBuffer &buffer, int f, double threshold, con
     return outcome;
 }
 
+} // namespace
+
+TAnalyseOutcome AnalyseFrame(TBFrameBuffer &buffer, int f, double threshold, const TDisplaySettings &display)
+{
+    try {
+        return Analyse(buffer, f, threshold, display);
+    } catch (const std::bad_alloc &) {
+        return Failed(QStringLiteral("Memória insuficiente para concluir o processo!"), QStringLiteral("Erro"));
+    } catch (const std::exception &) {
+        return Failed(QStringLiteral("Erro irrecuperável em '%1'").arg(UnrecoverableName("AnalyseFrame")));
+    }
+}
+
 void ShowAnalyseOutcome(const TAnalyseOutcome &outcome)
 {
-    if (!outcome.Message.isEmpty())
+    if (outcome.Message.isEmpty())
+        return;
+    if (outcome.Result == TAnalyseOutcome::Failed)
+        ShowError(outcome.Message, outcome.Caption);
+    else
         ShowWarning(outcome.Message, outcome.Caption);
 }
 

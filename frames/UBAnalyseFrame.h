@@ -28,7 +28,9 @@ struct TDisplaySettings {
 // The review image of frame f: its bitmap with the overlay and the stored
 // pachymetry lines. Renews f's Crop and ProcessedCrop and its statistics.
 // Returns the bare bitmap (nothing renewed) when f has no valid region or no
-// matrix.
+// matrix. These operations never throw: a frame index outside the buffer shows
+// "Erro irrecuperável em 'TfrmExamination.<operation>'" and gives a null image
+// (EditCell: false).
 QImage RedrawFrame(TBFrameBuffer &buffer, int f, const TDisplaySettings &display);
 // The same with both pachymetry lines on column 0 (after display buttons,
 // edits and restores).
@@ -68,10 +70,12 @@ TClickPosition MapClickToFrame(int x, int y, double zoom, const TRect &roi);
 
 // Outcome of AnalyseFrame.
 struct TAnalyseOutcome {
-    enum TResult { Analysed, TooFewCells, NoValidRegion };
+    // Failed: the analysis could not run (a frame index outside the buffer, a lack
+    // of memory); the frame is as it was.
+    enum TResult { Analysed, TooFewCells, NoValidRegion, Failed };
     TResult Result = NoValidRegion;
     std::int32_t CellsFound = 0; // N of the finder
-    QString Caption;             // "AVISO" for too few cells
+    QString Caption;             // "AVISO" for too few cells, "ERRO" or "Erro" when failed
     QString Message;             // the text to show, empty when nothing is shown
     QImage Review;               // the redrawn frame when analysed
 };
@@ -85,8 +89,12 @@ QString TooFewCellsMessage();
 // then the frame is drawn with edges and centres on and colour off (contrast and
 // transparency from display) and its crops renewed. 30 or fewer: the frame's
 // region is cleared and its matrix kept. A frame without a valid region: nothing.
+// Never throws: an index outside the buffer gives Failed with "Erro irrecuperável
+// em 'TfrmExamination.AnalyseFrame'", a lack of memory Failed with "Memória
+// insuficiente para concluir o processo!".
 TAnalyseOutcome AnalyseFrame(TBFrameBuffer &buffer, int f, double threshold, const TDisplaySettings &display);
-// Shows the outcome's message (if any) through the dialog seam.
+// Shows the outcome's message (if any) through the dialog seam: an error when
+// Failed, else a warning.
 void ShowAnalyseOutcome(const TAnalyseOutcome &outcome);
 
 } // namespace cornix

@@ -46,6 +46,20 @@ void forEachGray(const QImage &image, Put put)
     }
 }
 
+// Runs one operation of the buffer. An exception - a frame index outside the
+// buffer, a lack of memory - stops it there: "Erro irrecuperável em
+// 'TBFrameBuffer.<operation>'" is shown and the fallback returned.
+template <typename T, typename Operation>
+T guarded(const char *operation, T fallback, Operation run)
+{
+    try {
+        return run();
+    } catch (const std::exception &) {
+        cornix::ShowUnrecoverable(QStringLiteral("TBFrameBuffer.") + QLatin1String(operation));
+    }
+    return fallback;
+}
+
 std::uint16_t clampTo16(std::int64_t value)
 {
     return static_cast<std::uint16_t>(std::clamp<std::int64_t>(value, 0, 65535));
@@ -197,8 +211,11 @@ void TBFrameBuffer::SetMatrix(int f, std::unique_ptr<TDistMatrix> matrix) { fram
 
 void TBFrameBuffer::RestoreCells(int f)
 {
-    if (TDistMatrix *matrix = Matrix(f))
-        matrix->RestoreCells();
+    guarded("RestoreCells", false, [&] {
+        if (TDistMatrix *matrix = Matrix(f))
+            matrix->RestoreCells();
+        return true;
+    });
 }
 
 TPachymetry TBFrameBuffer::Pachymetry(int f) const
@@ -218,11 +235,13 @@ void TBFrameBuffer::SetPachymetry(int f, std::int32_t left, std::int32_t right, 
 TPachymetry TBFrameBuffer::MeasurePachymetry(int f)
 {
     // The measure reads the grey levels by rows (the same values as the column order).
-    auto gray = std::make_unique_for_overwrite<TGrayFrame>();
-    Gray(f, *gray);
-    const TPachymetry p = cornix::MeasurePachymetry(*gray);
-    SetPachymetry(f, p.Left, p.Right, p.Width);
-    return p;
+    return guarded("MeasurePachymetry", TPachymetry{}, [&] {
+        auto gray = std::make_unique_for_overwrite<TGrayFrame>();
+        Gray(f, *gray);
+        const TPachymetry p = cornix::MeasurePachymetry(*gray);
+        SetPachymetry(f, p.Left, p.Right, p.Width);
+        return p;
+    });
 }
 
 std::uint16_t TBFrameBuffer::PachymetryMicrons(int f) const
@@ -237,25 +256,23 @@ bool TBFrameBuffer::BCalculateStatistics(int f, std::uint16_t n, double pixelToM
                                          [[maybe_unused]] const TCellTable &cells, const TRegionTable &regions,
                                          const TRect &roi)
 {
-    TFrameRec &rec = frame(f);
-    if (!RectValid(roi))
-        return false;
-    try {
+    return guarded("BCalculateStatistics", false, [&] {
+        TFrameRec &rec = frame(f);
+        if (!RectValid(roi))
+            return false;
         cornix::CalculateFrameStats(n, pixelToMM, regions, roi, rec.Stats);
-    } catch (const std::exception &) {
-        cornix::ShowUnrecoverable(QStringLiteral("TBFrameBuffer.BCalculateStatistics"));
-        return false;
-    }
-    return true;
+        return true;
+    });
 }
 
 bool TBFrameBuffer::BCalculateStatistics(int f)
 {
-    const TFrameRec &rec = Frame(f);
-    if (!rec.Matrix || !RectValid(rec.Roi))
+    const TFrameRec *rec = guarded("BCalculateStatistics", static_cast<const TFrameRec *>(nullptr),
+                                   [&] { return &Frame(f); });
+    if (!rec || !rec->Matrix || !RectValid(rec->Roi))
         return false;
-    const auto n = static_cast<std::uint16_t>(rec.Matrix->CellCount());
-    return BCalculateStatistics(f, n, m_scale.PixelToMM, rec.Matrix->Cells(), rec.Matrix->Regions(), rec.Roi);
+    const auto n = static_cast<std::uint16_t>(rec->Matrix->CellCount());
+    return BCalculateStatistics(f, n, m_scale.PixelToMM, rec->Matrix->Cells(), rec->Matrix->Regions(), rec->Roi);
 }
 
 // Flags --------------------------------------------------------------------------------
@@ -280,19 +297,27 @@ const QImage &TBFrameBuffer::ProcessedCrop(int f) const { return Frame(f).Proces
 
 void TBFrameBuffer::MakeCrop(int f, const QImage &source, TCropKind which, const TRect &rect)
 {
-    TFrameRec &rec = frame(f);
-    const TRect r = cornix::NormalizedRect(rect);
-    QImage crop;
-    if (r.Right > r.Left && r.Bottom > r.Top) {
-        // Areas outside the source come out black.
-        crop = asRgb888(source.copy(QRect(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top)));
-    }
-    (which == CropProcessed ? rec.ProcessedCrop : rec.Crop) = std::move(crop);
+    guarded("MakeCrop", false, [&] {
+        TFrameRec &rec = frame(f);
+        const TRect r = cornix::NormalizedRect(rect);
+        QImage crop;
+        if (r.Right > r.Left && r.Bottom > r.Top) {
+            // Areas outside the source come out black.
+            crop = asRgb888(source.copy(QRect(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top)));
+        }
+        (which == CropProcessed ? rec.ProcessedCrop : rec.Crop) = std::move(crop);
+        return true;
+    });
 }
 
 // Capture test --------------------------------------------------------------------------
 
 bool TBFrameBuffer::AcceptFrame(const QImage &source, double tolerance, double variance, double sd, double mean)
+{
+    return guarded("AcceptFrame", false, [&] { return acceptFrame(source, tolerance, variance, sd, mean); });
+}
+
+bool TBFrameBuffer::acceptFrame(const QImage &source, double tolerance, double variance, double sd, double mean)
 {
     auto gray = std::make_unique<TGrayFrame>();
     GrayOf(source, *gray);

@@ -3,8 +3,11 @@
 // attaches to each of them, plus the examination's summary.
 //
 // Bitmaps are QImage::Format_RGB888 (24 bits per pixel, like the files saved
-// with an examination), 640 x 480 for frames. Frame indices run 0..FrameCount()-1;
-// an index outside that range raises std::out_of_range. The buffer owns every
+// with an examination), 640 x 480 for frames. Frame indices run 0..FrameCount()-1:
+// an accessor or setter given an index outside that range raises std::out_of_range
+// (a caller's mistake), while the operations - statistics, pachymetry, crops,
+// restoring the cells, the capture test - catch whatever stops them and show
+// "Erro irrecuperável em 'TBFrameBuffer.<operation>'". The buffer owns every
 // frame's bitmap, crops and neighbourhood matrix.
 #include "AnalysisTypes.h"
 #include "EndoStatistics.h"
@@ -181,6 +184,7 @@ public:
 
 private:
     TFrameRec &frame(int f);
+    bool acceptFrame(const QImage &source, double tolerance, double variance, double sd, double mean);
 
     TAnalysisScale m_scale;
     int m_count = 0;

@@ -1,6 +1,8 @@
 #include "UDExamination.h"
 
 #include "DateText.h"
+#include "Dialogs.h"
+#include "UDataBaseCornyx.h"
 #include "Numbers.h"
 #include "UDFieldTables.h"
 #include "UExame.h"
@@ -39,6 +41,17 @@ TDExamination::TDExamination() : TDExamination(*TDataModule1::Instance()) {}
 TDExamination::TDExamination(TDataModule1 &module) : m_module(module) {}
 
 bool TDExamination::LoadExamination(std::int32_t id, TExame &exam)
+{
+    try {
+        return load(id, exam);
+    } catch (const EDatabaseError &error) {
+        m_module.qryOperation().finish();
+        TBDCornyx(m_module).ShowDatabaseError(TBDCornyx::ExaminationError, error.message());
+    }
+    return false;
+}
+
+bool TDExamination::load(std::int32_t id, TExame &exam)
 {
     QSqlQuery &query = m_module.qryOperation();
     const std::map<QString, QVariant> param = {{QStringLiteral(":idExamination"), id}};
@@ -99,15 +112,27 @@ bool IsValidBirthDate(const QString &text)
 
 std::uint8_t PatientAge(std::int32_t patientID, const QDateTime &reference)
 {
-    return PatientAge(*TDataModule1::Instance(), patientID, reference);
+    TDataModule1 *module = TDataModule1::Instance();
+    if (!module) {
+        cornix::ShowUnrecoverable(QStringLiteral("PatientAge"));
+        return 0;
+    }
+    return PatientAge(*module, patientID, reference);
 }
 
 std::uint8_t PatientAge(TDataModule1 &module, std::int32_t patientID, const QDateTime &reference)
 {
     QSqlQuery &query = module.qryOperation();
-    module.Run(query, QStringLiteral("SELECT PAC_NASCIMENTO FROM PACIENTE WHERE PAC_ID = :patientID"),
-               {{QStringLiteral(":patientID"), patientID}});
-    const QString birth = query.next() ? dateText(query.value(0)) : QString();
-    query.finish();
+    QString birth;
+    try {
+        module.Run(query, QStringLiteral("SELECT PAC_NASCIMENTO FROM PACIENTE WHERE PAC_ID = :patientID"),
+                   {{QStringLiteral(":patientID"), patientID}});
+        birth = query.next() ? dateText(query.value(0)) : QString();
+        query.finish();
+    } catch (const EDatabaseError &error) {
+        query.finish();
+        TBDCornyx(module).ShowDatabaseError(TBDCornyx::PatientError, error.message());
+        return 0;
+    }
     return AgeInYears(birth, cornix::DateToText(reference.date()));
 }

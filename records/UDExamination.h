@@ -16,11 +16,14 @@ public:
     explicit TDExamination(TDataModule1 &module);
 
     // Fills every field of exam from examination id, its doctor and its patient
-    // (Age at the examination date). False when no examination has that ID; exam is
-    // then left as it was. Throws EDatabaseError.
+    // (Age at the examination date). False when no examination has that ID, or when
+    // the database fails (its error shown through the dialog seam); exam is then
+    // left as it was. Never throws.
     bool LoadExamination(std::int32_t id, TExame &exam);
 
 private:
+    bool load(std::int32_t id, TExame &exam);
+
     TDataModule1 &m_module;
 };
 
@@ -34,6 +37,7 @@ std::uint8_t AgeInYears(const QString &birthText, const QString &referenceText);
 bool IsValidBirthDate(const QString &text);
 
 // The age of a patient at the reference date; 0 when the patient or the birth date
-// is missing. Throws EDatabaseError.
+// is missing, and 0 when the database fails (its error shown through the dialog
+// seam). Never throws.
 std::uint8_t PatientAge(std::int32_t patientID, const QDateTime &reference);
 std::uint8_t PatientAge(TDataModule1 &module, std::int32_t patientID, const QDateTime &reference);

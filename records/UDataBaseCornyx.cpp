@@ -4,6 +4,7 @@
 #include "Dialogs.h"
 #include "UBFrameBuffer.h"
 #include "UDFieldTables.h"
+#include "UDStatementBuilder.h"
 #include "UExame.h"
 #include "UfrmDataModule.h"
 
@@ -347,10 +348,16 @@ bool TBDCornyx::ReactivatePatient(std::int32_t id)
     return true;
 }
 
-void TBDCornyx::SetPatientStatus(std::int32_t id, std::int32_t status)
+bool TBDCornyx::SetPatientStatus(std::int32_t id, std::int32_t status)
 {
-    m_module.Execute(QStringLiteral("Update Paciente set PAC_STATUS=:ParamSTATUS where PAC_ID=:ParamID"),
-                     {{QStringLiteral(":ParamSTATUS"), status}, {QStringLiteral(":ParamID"), id}});
+    try {
+        m_module.Execute(QStringLiteral("Update Paciente set PAC_STATUS=:ParamSTATUS where PAC_ID=:ParamID"),
+                         {{QStringLiteral(":ParamSTATUS"), status}, {QStringLiteral(":ParamID"), id}});
+    } catch (const EDatabaseError &error) {
+        ShowDatabaseError(PatientError, error.message());
+        return false;
+    }
+    return true;
 }
 
 int TBDCornyx::ListPatients(const QString &nameText, std::int32_t status, std::int32_t prontuario, const QString &cpf,
@@ -499,28 +506,21 @@ bool TBDCornyx::SaveDoctor(TMedico &d)
 
 int TBDCornyx::ListDoctors(const QString &nameText, std::int32_t status, const QString &ordering)
 {
-    Params params = {{QStringLiteral(":status"), status}};
-    QString sql;
+    records::TStatementBuilder statement;
+    const QString placeholder = QStringLiteral(":status");
     if (nameText.isEmpty()) {
-        sql = ordering.isEmpty()
-                  ? QStringLiteral("select * from MEDICO where MED_Status=:status order by MED_NOME")
-                  : QStringLiteral("select * from MEDICO where MED_Status=:status order by ") + ordering +
-                        QStringLiteral(" ASC");
+        statement.Line(ordering.isEmpty()
+                           ? QStringLiteral("select * from MEDICO where MED_Status=:status order by MED_NOME")
+                           : QStringLiteral("select * from MEDICO where MED_Status=:status order by ") + ordering +
+                                 QStringLiteral(" ASC"),
+                       placeholder, status);
     } else {
-        QStringList lines = nameConditions(nameText, kMaxDoctorWords, QStringLiteral("MED_NOME"),
-                                           QStringLiteral("select * from MEDICO where"), Conjunction, params);
-        lines << QStringLiteral("and MED_STATUS=:status ");
-        lines << QStringLiteral("order by ") + (ordering.isEmpty() ? QStringLiteral("MED_NOME") : ordering);
-        sql = lines.join(QLatin1Char('\n'));
+        statement.NameWords(nameText, kMaxDoctorWords, QStringLiteral("MED_NOME"),
+                            QStringLiteral("select * from MEDICO where"), Conjunction);
+        statement.Line(QStringLiteral("and MED_STATUS=:status "), placeholder, status);
+        statement.Line(QStringLiteral("order by ") + (ordering.isEmpty() ? QStringLiteral("MED_NOME") : ordering));
     }
-    TSqlDataset &list = m_module.IBQMedList();
-    list.SetSQL(sql);
-    for (const auto &[name, value] : params)
-        list.BindValue(name, value);
-    list.Open();
-    list.Last();
-    list.First();
-    return list.RecordCount();
+    return openList(statement, m_module.IBQMedList(), DoctorError);
 }
 
 bool TBDCornyx::DeactivateDoctor(std::int32_t id)
@@ -634,38 +634,56 @@ bool TBDCornyx::SaveExamination(TExame &exam, const TBFrameBuffer &frames)
 int TBDCornyx::ListExaminations(std::int32_t patientID, std::int32_t doctorID, const QString &dateFrom,
                                 const QString &dateTo, const QString &orderColumn)
 {
-    Params params = {{QStringLiteral(":paciente"), patientID}};
-    QStringList lines = {QStringLiteral("select * from EXAME_RESUMO "), QStringLiteral("where ")};
-    if (doctorID != 0) {
-        lines << QStringLiteral("(EXM_PACIENTE=:paciente and  EXM_MEDICO=:medico) ");
-        params[QStringLiteral(":medico")] = doctorID;
-    } else {
-        lines << QStringLiteral("(EXM_PACIENTE=:paciente) ");
-    }
+    records::TStatementBuilder statement;
+    statement.Line(QStringLiteral("select * from EXAME_RESUMO ")).Line(QStringLiteral("where "));
+    if (doctorID != 0)
+        statement.Line(QStringLiteral("(EXM_PACIENTE=:paciente and  EXM_MEDICO=:medico) "), QStringLiteral(":medico"),
+                       doctorID);
+    else
+        statement.Line(QStringLiteral("(EXM_PACIENTE=:paciente) "));
+    statement.Bind(QStringLiteral(":paciente"), patientID);
     if (IsValidDateText(dateFrom) && IsValidDateText(dateTo)) {
-        lines << QStringLiteral(" and (EXM_DATA between :DataInicial and :DataFinal) ");
-        params[QStringLiteral(":DataInicial")] = cornix::TextToDate(dateFrom);
-        params[QStringLiteral(":DataFinal")] = cornix::TextToDate(dateTo);
+        statement.Line(QStringLiteral(" and (EXM_DATA between :DataInicial and :DataFinal) "),
+                       QStringLiteral(":DataInicial"), cornix::TextToDate(dateFrom));
+        statement.Bind(QStringLiteral(":DataFinal"), cornix::TextToDate(dateTo));
     }
     if (orderColumn.isEmpty()) {
-        lines << QStringLiteral("Order by EXM_Data desc, EXM_Hora desc");
+        statement.Line(QStringLiteral("Order by EXM_Data desc, EXM_Hora desc"));
     } else {
-        SortOrder = SortOrder == QLatin1String("ASC") ? QStringLiteral("DESC") : QStringLiteral("ASC");
-        lines << QStringLiteral("Order by ") + orderColumn + QLatin1Char(' ') + SortOrder;
+        toggleSortOrder();
+        statement.Line(QStringLiteral("Order by ") + orderColumn + QLatin1Char(' ') + SortOrder);
     }
-    TSqlDataset &list = m_module.IBQExmList();
-    list.SetSQL(lines.join(QLatin1Char('\n')));
-    for (const auto &[name, value] : params)
-        list.BindValue(name, value);
-    list.Open();
-    list.Last();
-    list.First();
-    return list.RecordCount();
+    return openList(statement, m_module.IBQExmList(), ExaminationError);
+}
+
+void TBDCornyx::toggleSortOrder()
+{
+    SortOrder = SortOrder == QLatin1String("ASC") ? QStringLiteral("DESC") : QStringLiteral("ASC");
+}
+
+int TBDCornyx::openList(const records::TStatementBuilder &statement, TSqlDataset &list, int errorKind) const
+{
+    try {
+        return statement.OpenIn(list);
+    } catch (const EDatabaseError &error) {
+        ShowDatabaseError(errorKind, error.message());
+    }
+    return -1;
 }
 
 // Database information and upgrade -------------------------------------------------------
 
 QString TBDCornyx::GetDatabaseVersion()
+{
+    try {
+        return databaseVersion();
+    } catch (const EDatabaseError &error) {
+        ShowDatabaseError(OtherError, error.message());
+    }
+    return QString();
+}
+
+QString TBDCornyx::databaseVersion()
 {
     TSqlDataset &info = m_module.IBQDBINFO();
     info.SetSQL(QStringLiteral("select * from DB_INFO"));
@@ -678,7 +696,7 @@ void TBDCornyx::UpgradeSchema()
 {
     bool pending = false;
     try {
-        if (GetDatabaseVersion() != QLatin1String("1.0.0.0"))
+        if (databaseVersion() != QLatin1String("1.0.0.0"))
             return;
         // Once the constraint is gone the upgrade has run: nothing to do, nothing to say.
         QSqlQuery &found = m_module.Execute(

@@ -3,7 +3,7 @@
 // examinations, and builds the filtered lists the record windows show. It has no
 // connection of its own: everything runs on the data module's datasets. Validation
 // failures and database errors are shown through the dialog seam from here; callers
-// only learn success or failure.
+// only learn success or failure. No operation lets an exception out.
 #include "UMedico.h"
 #include "UPaciente.h"
 
@@ -15,10 +15,14 @@
 struct TExame;
 class TBFrameBuffer;
 class TDataModule1;
+class TSqlDataset;
+namespace cornix::records {
+class TStatementBuilder;
+}
 
 class TBDCornyx {
 public:
-    enum ErrorKind { PatientError = 1, DoctorError = 2, ExaminationError = 3 };
+    enum ErrorKind { OtherError = 0, PatientError = 1, DoctorError = 2, ExaminationError = 3 };
 
     // Works on TDataModule1::Instance().
     TBDCornyx();
@@ -32,14 +36,16 @@ public:
     bool SavePatient(TPaciente &patient);
     bool DeactivatePatient(std::int32_t id);
     bool ReactivatePatient(std::int32_t id);
-    // No error trap: EDatabaseError reaches the caller.
-    void SetPatientStatus(std::int32_t id, std::int32_t status);
+    // False when the database fails (its error shown).
+    bool SetPatientStatus(std::int32_t id, std::int32_t status);
     // Rebuilds and reopens the patient list; returns its row count. Throws EDatabaseError.
     int ListPatients(const QString &nameText, std::int32_t status, std::int32_t prontuario, const QString &cpf,
                      std::int32_t doctorID, const QString &sex, const QString &dateFrom, const QString &dateTo,
                      const QString &ordering, int recNo);
 
     bool SaveDoctor(TMedico &doctor);
+    // The list operations return the list's row count, or -1 when the database fails
+    // (its error shown).
     int ListDoctors(const QString &nameText, std::int32_t status, const QString &ordering);
     bool DeactivateDoctor(std::int32_t id);
 
@@ -51,6 +57,7 @@ public:
     // <application folder>/<database folder>/DBimages/<ID with at least four digits>
     QString ExaminationFolder(std::int32_t id) const;
 
+    // DB_INFO's version; empty when the database fails (its error shown).
     QString GetDatabaseVersion();
     // Makes PAC_CPF nullable and no longer unique on a "1.0.0.0" database. Silent on
     // failure; a failed statement is rolled back and the connection stays usable.
@@ -65,6 +72,9 @@ public:
     static QString UnsupportedCharacters(const QString &text);
 
 private:
+    QString databaseVersion();
+    void toggleSortOrder();
+    int openList(const cornix::records::TStatementBuilder &statement, TSqlDataset &list, int errorKind) const;
     void writeExaminationRow(TExame &exam);
     void storeExamination(TExame &exam, const TBFrameBuffer &frames, int frame);
     // Looks the record up, sets its status to 0 when it is active; shows the

@@ -122,6 +122,44 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(std::out_of_range, TBFrameBuffer().LastFrame());
     }
 
+    // The buffer's operations catch an index outside it at their boundary: the error
+    // names the operation, the fallback is returned, nothing is thrown.
+    void operationsWithAFrameIndexOutOfRange_data()
+    {
+        QTest::addColumn<QString>("operation");
+        for (const char *operation : {"BCalculateStatistics", "MeasurePachymetry", "RestoreCells", "MakeCrop"})
+            QTest::newRow(operation) << QString::fromLatin1(operation);
+    }
+
+    void operationsWithAFrameIndexOutOfRange()
+    {
+        QFETCH(QString, operation);
+        RecordingDialogs dialogs;
+        auto buffer = bufferWithFrames(2);
+        auto regions = std::make_unique<TRegionTable>();
+        auto cells = std::make_unique<TCellTable>();
+        try {
+            if (operation == QLatin1String("BCalculateStatistics")) {
+                QVERIFY(!buffer->BCalculateStatistics(2));
+                QVERIFY(!buffer->BCalculateStatistics(-1, 0, 0.00186, *cells, *regions, {10, 10, 100, 100}));
+            } else if (operation == QLatin1String("MeasurePachymetry")) {
+                QCOMPARE(buffer->MeasurePachymetry(2), TPachymetry{});
+            } else if (operation == QLatin1String("RestoreCells")) {
+                buffer->RestoreCells(2);
+            } else {
+                buffer->MakeCrop(2, buffer->FrameBitmap(0), CropOriginal, {10, 10, 100, 100});
+            }
+        } catch (...) {
+            QFAIL("an exception left the operation");
+        }
+        QVERIFY(!dialogs.shown().isEmpty());
+        for (const DialogRequest &shown : dialogs.shown()) {
+            QCOMPARE(shown.kind, DialogKind::Error);
+            QCOMPARE(shown.text, QStringLiteral("Erro irrecuperável em 'TBFrameBuffer.%1'").arg(operation));
+        }
+        QVERIFY(buffer->Crop(0).isNull() && buffer->Crop(1).isNull());
+    }
+
     // Grey conversions -------------------------------------------------------------------
 
     void gray_data()

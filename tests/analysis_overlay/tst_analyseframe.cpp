@@ -209,6 +209,50 @@ private slots:
         QVERIFY(dialogs.shown().isEmpty());
     }
 
+    // An index outside the buffer stops each operation at its boundary: the error is
+    // shown (AnalyseFrame: carried in its outcome) and nothing is thrown.
+    void badFrameIndex_data()
+    {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<int>("frame");
+        for (const char *operation : {"AnalyseFrame", "RedrawFrame", "RefreshFrame", "EditCell"}) {
+            QTest::addRow("%s, frame -1", operation) << QString::fromLatin1(operation) << -1;
+            QTest::addRow("%s, frame 1 of 1", operation) << QString::fromLatin1(operation) << 1;
+        }
+    }
+
+    void badFrameIndex()
+    {
+        QFETCH(QString, operation);
+        QFETCH(int, frame);
+        RecordingDialogs dialogs;
+        auto buffer = BufferWith(BlobFrame(40), kBlobRoi);
+        const QString message = QStringLiteral("Erro irrecuperável em 'TfrmExamination.%1'").arg(operation);
+        try {
+            if (operation == QLatin1String("AnalyseFrame")) {
+                const TAnalyseOutcome outcome = AnalyseFrame(*buffer, frame, kNormalSensitivity, PlainDisplay());
+                QCOMPARE(outcome.Result, TAnalyseOutcome::Failed);
+                QCOMPARE(outcome.Message, message);
+                QVERIFY(dialogs.shown().isEmpty());
+                ShowAnalyseOutcome(outcome);
+            } else if (operation == QLatin1String("EditCell")) {
+                QVERIFY(!EditCell(*buffer, frame, 200, 200, TCellEdit::Add));
+            } else {
+                const bool redraw = operation == QLatin1String("RedrawFrame");
+                QVERIFY((redraw ? RedrawFrame(*buffer, frame, PlainDisplay())
+                                : RefreshFrame(*buffer, frame, PlainDisplay()))
+                            .isNull());
+            }
+        } catch (...) {
+            QFAIL("an exception left the operation");
+        }
+        QCOMPARE(dialogs.shown().size(), 1);
+        QCOMPARE(dialogs.last().kind, DialogKind::Error);
+        QCOMPARE(dialogs.last().caption, QStringLiteral("ERRO"));
+        QCOMPARE(dialogs.last().text, message);
+        QCOMPARE(buffer->Matrix(0), nullptr);
+    }
+
     // A refused re-analysis keeps the matrix the frame had.
     void tooFewKeepsEarlierMatrix()
     {

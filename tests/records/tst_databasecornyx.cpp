@@ -78,6 +78,10 @@ private slots:
     void examinationTextLongerThanItsColumn();
     void listExaminations();
 
+    // Failures of the database reach no caller as an exception.
+    void closedDatabase_data();
+    void closedDatabase();
+
     // Upgrade (changes the schema: runs last).
     void upgradeSkippedForOtherVersions();
     void upgradeAllowsPatientsWithoutCPF();
@@ -933,6 +937,61 @@ void TestDataBaseCornyx::listExaminations()
     QCOMPARE(db.ListExaminations(patient, 0, {}, {}, QStringLiteral("EXM_ID")), 3);
     QCOMPARE(list.FieldByName(QStringLiteral("EXM_ID")).toInt(), ids.first());
     QCOMPARE(list.FieldByName(QStringLiteral("EXM_OLHO")).toString(), QStringLiteral("OD"));
+}
+
+// Failures of the database ------------------------------------------------------------------
+
+void TestDataBaseCornyx::closedDatabase_data()
+{
+    QTest::addColumn<QString>("operation");
+    for (const char *operation : {"SavePatient", "DeactivatePatient", "ReactivatePatient", "SetPatientStatus",
+                                  "SaveDoctor", "ListDoctors", "DeactivateDoctor", "SaveExamination",
+                                  "ListExaminations", "GetDatabaseVersion"})
+        QTest::newRow(operation) << QString::fromLatin1(operation);
+}
+
+// Each operation on a data module whose connection is closed returns its failure
+// value and shows one error; nothing is thrown.
+void TestDataBaseCornyx::closedDatabase()
+{
+    QFETCH(QString, operation);
+    ConnectedModule closed = Connect(m_database, Engine::Server);
+    closed.module->Disconnect();
+    TBDCornyx db(*closed.module);
+    TBFrameBuffer frames;
+    FillFrames(frames);
+    TPaciente patient = MakePatient(nextProntuario(), QStringLiteral("Sem Banco"));
+    TMedico doctor = MakeDoctor(QStringLiteral("Sem Banco"), QStringLiteral("F"), QStringLiteral("SB-1"));
+    TExame exam = MakeExam(1, 1);
+    m_dialogs->clear();
+    bool failed = false;
+    try {
+        if (operation == QLatin1String("SavePatient"))
+            failed = !db.SavePatient(patient) && patient.ID == -1;
+        else if (operation == QLatin1String("DeactivatePatient"))
+            failed = !db.DeactivatePatient(1);
+        else if (operation == QLatin1String("ReactivatePatient"))
+            failed = !db.ReactivatePatient(1);
+        else if (operation == QLatin1String("SetPatientStatus"))
+            failed = !db.SetPatientStatus(1, 0);
+        else if (operation == QLatin1String("SaveDoctor"))
+            failed = !db.SaveDoctor(doctor) && doctor.ID == -1;
+        else if (operation == QLatin1String("ListDoctors"))
+            failed = db.ListDoctors(QStringLiteral("ana"), 1, QString()) == -1;
+        else if (operation == QLatin1String("DeactivateDoctor"))
+            failed = !db.DeactivateDoctor(1);
+        else if (operation == QLatin1String("SaveExamination"))
+            failed = !db.SaveExamination(exam, frames) && exam.ID == -1;
+        else if (operation == QLatin1String("ListExaminations"))
+            failed = db.ListExaminations(1, 0, {}, {}, {}) == -1;
+        else if (operation == QLatin1String("GetDatabaseVersion"))
+            failed = db.GetDatabaseVersion().isEmpty();
+    } catch (...) {
+        QFAIL("an exception left the operation");
+    }
+    QVERIFY(failed);
+    QCOMPARE(m_dialogs->shown().size(), 1);
+    QCOMPARE(m_dialogs->last().kind, cornix::DialogKind::Error);
 }
 
 // Upgrade ------------------------------------------------------------------------------------------

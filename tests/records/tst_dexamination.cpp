@@ -27,17 +27,19 @@ private slots:
     void loadFixation();
     void loadMissingExaminationLeavesRecord();
     void patientAge();
+    void closedDatabase();
 
 private:
+    QString m_path;
     ConnectedModule m_db;
     std::unique_ptr<cornix::RecordingDialogs> m_dialogs;
 };
 
 void TestDExamination::initTestCase()
 {
-    const QString path = CreateTestDatabase(QStringLiteral("records_examloader"), Engine::Server);
-    QVERIFY2(!path.isEmpty(), "the test database could not be created (is the server running?)");
-    m_db = Connect(path, Engine::Server);
+    m_path = CreateTestDatabase(QStringLiteral("records_examloader"), Engine::Server);
+    QVERIFY2(!m_path.isEmpty(), "the test database could not be created (is the server running?)");
+    m_db = Connect(m_path, Engine::Server);
     m_dialogs = std::make_unique<cornix::RecordingDialogs>();
 }
 
@@ -200,6 +202,28 @@ void TestDExamination::patientAge()
     QCOMPARE(int(PatientAge(*m_db.module, patient.ID, QDateTime(QDate(2020, 5, 9), QTime(23, 0)))), 39);
     QCOMPARE(int(PatientAge(*m_db.module, patient.ID, QDateTime(QDate(2020, 5, 10), QTime(0, 0)))), 40);
     QCOMPARE(int(PatientAge(*m_db.module, 99999, QDateTime::currentDateTime())), 0);
+}
+
+// On a closed connection the loader and the age query show the database's error and
+// give their failure values; nothing is thrown and the record is left as it was.
+void TestDExamination::closedDatabase()
+{
+    ConnectedModule closed = Connect(m_path, Engine::Server);
+    closed.module->Disconnect();
+    m_dialogs->clear();
+    TExame exam = MakeExam(3, 4);
+    exam.ID = 77;
+    try {
+        QVERIFY(!TDExamination(*closed.module).LoadExamination(1, exam));
+        QCOMPARE(exam.ID, 77);
+        QCOMPARE(exam.DoctorID, 3);
+        QCOMPARE(m_dialogs->shown().size(), 1);
+        QCOMPARE(int(PatientAge(*closed.module, 1, QDateTime::currentDateTime())), 0);
+        QCOMPARE(m_dialogs->shown().size(), 2);
+    } catch (...) {
+        QFAIL("an exception left the operation");
+    }
+    QCOMPARE(m_dialogs->last().kind, cornix::DialogKind::Error);
 }
 
 QTEST_MAIN(TestDExamination)

@@ -51,6 +51,9 @@ TFrameResult TAnalyseSession::Analyse(const QImage &frame, const QString &name, 
     case TAnalyseOutcome::NoValidRegion:
         result.Message = QStringLiteral("%1: a região de interesse não é válida").arg(name);
         break;
+    case TAnalyseOutcome::Failed:
+        result.Message = QStringLiteral("%1: %2").arg(name, outcome.Message);
+        break;
     }
     return result;
 }
