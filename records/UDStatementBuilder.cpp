@@ -37,12 +37,25 @@ TStatementBuilder &TStatementBuilder::NameWords(const QString &nameText, int max
     return *this;
 }
 
-int TStatementBuilder::OpenIn(TSqlDataset &list) const
+TStatementBuilder &TStatementBuilder::Append(const TStatementBuilder &other)
+{
+    m_lines << other.m_lines;
+    for (const auto &[name, value] : other.m_params)
+        m_params[name] = value;
+    return *this;
+}
+
+void TStatementBuilder::OpenIn(TSqlDataset &list) const
 {
     list.SetSQL(Text());
     for (const auto &[name, value] : m_params)
         list.BindValue(name, value);
     list.Open();
+}
+
+int TStatementBuilder::OpenAndCount(TSqlDataset &list) const
+{
+    OpenIn(list);
     list.Last();
     list.First();
     return list.RecordCount();

@@ -25,12 +25,16 @@ public:
     TStatementBuilder &NameWords(const QString &nameText, int maxWords, const QString &column,
                                  const QString &firstLead, const QString &conjunction);
 
+    // The lines and parameters of another statement, after these.
+    TStatementBuilder &Append(const TStatementBuilder &other);
+
     QString Text() const { return m_lines.join(QLatin1Char('\n')); }
     const std::map<QString, QVariant> &Params() const { return m_params; }
 
-    // Gives the dataset this text and these parameters, opens it, and returns its row
-    // count after moving to the last and back to the first row. Throws EDatabaseError.
-    int OpenIn(TSqlDataset &list) const;
+    // Gives the dataset this text and these parameters and opens it. Throws EDatabaseError.
+    void OpenIn(TSqlDataset &list) const;
+    // The same, then the row count after moving to the last and back to the first row.
+    int OpenAndCount(TSqlDataset &list) const;
 
 private:
     QStringList m_lines;

@@ -43,30 +43,6 @@ QDate birthDate(const QString &nascimento)
     return date;
 }
 
-// Splits at single blanks: adjacent blanks give an empty word, which matches every name.
-QStringList nameWords(const QString &nameText, int maxWords)
-{
-    QStringList words = nameText.split(QLatin1Char(' '), Qt::KeepEmptyParts);
-    if (words.size() > maxWords)
-        words.resize(maxWords);
-    return words;
-}
-
-// "like upper(:pk)" conditions, one per word; the first opens with firstLead.
-QStringList nameConditions(const QString &nameText, int maxWords, const QString &column, const QString &firstLead,
-                           const QString &conjunction, Params &params)
-{
-    QStringList lines;
-    const QStringList words = nameWords(nameText, maxWords);
-    for (int k = 1; k <= words.size(); ++k) {
-        const QString placeholder = QStringLiteral("p%1").arg(k);
-        const QString lead = k == 1 ? firstLead : conjunction;
-        lines << lead + QStringLiteral(" upper(%1) like upper(:%2) ").arg(column, placeholder);
-        params[QLatin1Char(':') + placeholder] = QLatin1Char('%') + words[k - 1] + QLatin1Char('%');
-    }
-    return lines;
-}
-
 int checkDigit(int sum)
 {
     const int r = sum % 11;
@@ -368,99 +344,105 @@ int TBDCornyx::ListPatients(const QString &nameText, std::int32_t status, std::i
     // Without a doctor or date filter no examination row takes part but for the count:
     // one patient per row, counted by a lookup instead of grouping the joined rows.
     const bool joined = byDate || doctorID >= 0;
-    Conjunction = QStringLiteral("and");
-    Params params;
-    QStringList conditions;
-    if (status <= 1) {
-        conditions << QStringLiteral("where PAC_Status=:status ");
-        params[QStringLiteral(":status")] = status;
-    } else {
-        conditions << (status == 2 ? QStringLiteral("where PAC_Status>=0 ") : QStringLiteral("where PAC_Status=123 "));
-    }
-    if (prontuario > 0) {
-        conditions << QStringLiteral("and Pac_Prontuario=:ParamPront ");
-        params[QStringLiteral(":ParamPront")] = prontuario;
-    } else if (!cpf.isEmpty()) {
-        conditions << QStringLiteral("and Pac_CPF like :ParamCPF ");
-        params[QStringLiteral(":ParamCPF")] = QLatin1Char('%') + cpf + QLatin1Char('%');
-    }
-    if (doctorID > 0) {
-        conditions << QStringLiteral("and Exm_Medico=:ParamDoctor ");
-        params[QStringLiteral(":ParamDoctor")] = doctorID;
-    } else if (doctorID == 0) {
-        conditions << QStringLiteral("and Exm_Medico is not NULL ");
-    }
-    if (!sex.isEmpty()) {
-        conditions << QStringLiteral("and Pac_Sexo=:ParamSexo ");
-        params[QStringLiteral(":ParamSexo")] = sex;
-    }
-    if (byDate) {
-        conditions << QStringLiteral("and (EXM_DATA between :DataI and :DataF) ");
-        params[QStringLiteral(":DataI")] = cornix::TextToDate(dateFrom);
-        params[QStringLiteral(":DataF")] = cornix::TextToDate(dateTo);
-    }
-    if (!nameText.trimmed().isEmpty())
-        conditions << nameConditions(nameText, kMaxPatientWords, QStringLiteral("PAC_NOME"), QStringLiteral("and"),
-                                     Conjunction, params);
+    m_conjunction = QStringLiteral("and");
+    const records::TStatementBuilder conditions =
+        patientConditions(nameText, status, prontuario, cpf, doctorID, sex, byDate ? dateFrom : QString(), dateTo);
 
     const QString columns = QStringLiteral(
         "PAC_ID,PAC_STATUS,PAC_PRONTUARIO,PAC_NOME,PAC_SEXO,PAC_PROF,PAC_CIVIL,PAC_SANGUE,PAC_CPF,"
         "PAC_RG,PAC_ORGAO,PAC_NASCIMENTO,PAC_NATURAL,PAC_NAT_UF,PAC_PAI,PAC_MAE,PAC_LOGRADOURO,PAC_COMPLEMENTO,"
         "PAC_BAIRRO,PAC_CIDADE,PAC_UF,PAC_CEP,PAC_FONE1,PAC_FONE2,PAC_FONE3,PAC_EMAIL,PAC_OBSERVACOES,"
         "trunc((current_date - PAC_NASCIMENTO) / 365.2422) as PAC_IDADE,");
-    QStringList lines;
+    records::TStatementBuilder statement;
     if (joined) {
-        lines << QStringLiteral("select distinct ") + columns;
-        lines << (byDate ? QStringLiteral("EXM_DATA as PAC_EXMDATA,") : QStringLiteral("current_date as PAC_EXMDATA,"));
-        lines << QStringLiteral("count(EXM_ID) as PAC_TOTALEXAME from paciente left join exame on PAC_ID=EXM_Paciente ");
+        statement.Line(QStringLiteral("select distinct ") + columns);
+        statement.Line(byDate ? QStringLiteral("EXM_DATA as PAC_EXMDATA,") : QStringLiteral("current_date as PAC_EXMDATA,"));
+        statement.Line(QStringLiteral("count(EXM_ID) as PAC_TOTALEXAME from paciente left join exame on PAC_ID=EXM_Paciente "));
     } else {
-        lines << QStringLiteral("select ") + columns;
-        lines << QStringLiteral("current_date as PAC_EXMDATA,");
-        lines << QStringLiteral("(select count(EXM_ID) from exame where EXM_Paciente=PAC_ID) as PAC_TOTALEXAME from paciente ");
+        statement.Line(QStringLiteral("select ") + columns);
+        statement.Line(QStringLiteral("current_date as PAC_EXMDATA,"));
+        statement.Line(
+            QStringLiteral("(select count(EXM_ID) from exame where EXM_Paciente=PAC_ID) as PAC_TOTALEXAME from paciente "));
     }
-    lines << conditions;
+    statement.Append(conditions);
     if (joined)
-        lines << QStringLiteral(
+        statement.Line(QStringLiteral(
             "group by PAC_ID,PAC_STATUS,PAC_PRONTUARIO,PAC_NOME,PAC_SEXO,PAC_PROF,PAC_CIVIL,PAC_SANGUE,PAC_CPF,PAC_RG,"
             "PAC_ORGAO,PAC_NASCIMENTO,PAC_IDADE,PAC_NATURAL,PAC_NAT_UF,PAC_PAI,PAC_MAE,PAC_LOGRADOURO,PAC_COMPLEMENTO,"
             "PAC_BAIRRO,PAC_CIDADE,PAC_UF,PAC_CEP,PAC_FONE1,PAC_FONE2,PAC_FONE3,PAC_EMAIL,PAC_OBSERVACOES,PAC_IDADE,"
-            "PAC_EXMDATA");
-    if (ordering.isEmpty()) {
-        lines << QStringLiteral("order by PAC_NOME");
-    } else {
-        QString column = ordering;
-        if (!ordering.contains(QLatin1Char('-')) && !ordering.contains(QLatin1Char('+'))) {
-            SortOrder = SortOrder == QLatin1String("ASC") ? QStringLiteral("DESC") : QStringLiteral("ASC");
-        } else {
-            SortOrder = ordering.contains(QLatin1Char('-')) ? QStringLiteral("ASC") : QStringLiteral("DESC");
-            column = ordering.mid(1);
-        }
-        if (column == QLatin1String("PAC_NOME"))
-            lines << QStringLiteral("order by ") + column + QLatin1Char(' ') + SortOrder;
-        else
-            lines << QStringLiteral("order by ") + column + QLatin1Char(' ') + SortOrder + QStringLiteral(" ,PAC_NOME ASC");
-    }
-    LastPatientSQL = lines.join(QLatin1Char('\n'));
+            "PAC_EXMDATA"));
+    statement.Line(patientOrdering(ordering));
+    m_lastPatientSQL = statement.Text();
 
-    TSqlDataset &list = m_module.IBQPacList();
-    list.SetSQL(LastPatientSQL);
-    for (const auto &[name, value] : params)
-        list.BindValue(name, value);
-    list.Open();
-    int count = 0;
-    if (joined || !list.canFetchMore()) {
-        count = list.RecordCount();
-    } else {
-        // More rows than a grid shows at once: the server counts them, the list
-        // fetches the others only when they are looked at.
-        QSqlQuery &counted = m_module.Execute(QStringLiteral("select count(*) from paciente \n") +
-                                                  conditions.join(QLatin1Char('\n')),
-                                              params);
-        count = counted.next() ? counted.value(0).toInt() : 0;
-        counted.finish();
+    try {
+        TSqlDataset &list = m_module.IBQPacList();
+        statement.OpenIn(list);
+        int count = 0;
+        if (joined || !list.canFetchMore()) {
+            count = list.RecordCount();
+        } else {
+            // More rows than a grid shows at once: the server counts them, the list
+            // fetches the others only when they are looked at.
+            records::TStatementBuilder counting;
+            counting.Line(QStringLiteral("select count(*) from paciente ")).Append(conditions);
+            QSqlQuery &counted = m_module.Execute(counting.Text(), counting.Params());
+            count = counted.next() ? counted.value(0).toInt() : 0;
+            counted.finish();
+        }
+        list.SetRecNo(recNo < 1 ? 1 : recNo);
+        return count;
+    } catch (const EDatabaseError &error) {
+        ShowDatabaseError(PatientError, error.message());
     }
-    list.SetRecNo(recNo < 1 ? 1 : recNo);
-    return count;
+    return -1;
+}
+
+records::TStatementBuilder TBDCornyx::patientConditions(const QString &nameText, std::int32_t status,
+                                                        std::int32_t prontuario, const QString &cpf,
+                                                        std::int32_t doctorID, const QString &sex,
+                                                        const QString &dateFrom, const QString &dateTo) const
+{
+    records::TStatementBuilder where;
+    if (status <= 1)
+        where.Line(QStringLiteral("where PAC_Status=:status "), QStringLiteral(":status"), status);
+    else
+        where.Line(status == 2 ? QStringLiteral("where PAC_Status>=0 ") : QStringLiteral("where PAC_Status=123 "));
+    if (prontuario > 0)
+        where.Line(QStringLiteral("and Pac_Prontuario=:ParamPront "), QStringLiteral(":ParamPront"), prontuario);
+    else if (!cpf.isEmpty())
+        where.Line(QStringLiteral("and Pac_CPF like :ParamCPF "), QStringLiteral(":ParamCPF"),
+                   QString(QLatin1Char('%') + cpf + QLatin1Char('%')));
+    if (doctorID > 0)
+        where.Line(QStringLiteral("and Exm_Medico=:ParamDoctor "), QStringLiteral(":ParamDoctor"), doctorID);
+    else if (doctorID == 0)
+        where.Line(QStringLiteral("and Exm_Medico is not NULL "));
+    if (!sex.isEmpty())
+        where.Line(QStringLiteral("and Pac_Sexo=:ParamSexo "), QStringLiteral(":ParamSexo"), sex);
+    if (!dateFrom.isEmpty()) {
+        where.Line(QStringLiteral("and (EXM_DATA between :DataI and :DataF) "), QStringLiteral(":DataI"),
+                   cornix::TextToDate(dateFrom));
+        where.Bind(QStringLiteral(":DataF"), cornix::TextToDate(dateTo));
+    }
+    if (!nameText.trimmed().isEmpty())
+        where.NameWords(nameText, kMaxPatientWords, QStringLiteral("PAC_NOME"), QStringLiteral("and"), m_conjunction);
+    return where;
+}
+
+// Empty: by name. A bare column flips the direction on every call; "-" before it
+// sorts ascending, "+" descending. The name is the second key of any other column.
+QString TBDCornyx::patientOrdering(const QString &ordering)
+{
+    if (ordering.isEmpty())
+        return QStringLiteral("order by PAC_NOME");
+    QString column = ordering;
+    if (!ordering.contains(QLatin1Char('-')) && !ordering.contains(QLatin1Char('+'))) {
+        toggleSortOrder();
+    } else {
+        m_sortOrder = ordering.contains(QLatin1Char('-')) ? QStringLiteral("ASC") : QStringLiteral("DESC");
+        column = ordering.mid(1);
+    }
+    const QString order = QStringLiteral("order by ") + column + QLatin1Char(' ') + m_sortOrder;
+    return column == QLatin1String("PAC_NOME") ? order : order + QStringLiteral(" ,PAC_NOME ASC");
 }
 
 // Doctors ------------------------------------------------------------------------------
@@ -516,7 +498,7 @@ int TBDCornyx::ListDoctors(const QString &nameText, std::int32_t status, const Q
                        placeholder, status);
     } else {
         statement.NameWords(nameText, kMaxDoctorWords, QStringLiteral("MED_NOME"),
-                            QStringLiteral("select * from MEDICO where"), Conjunction);
+                            QStringLiteral("select * from MEDICO where"), m_conjunction);
         statement.Line(QStringLiteral("and MED_STATUS=:status "), placeholder, status);
         statement.Line(QStringLiteral("order by ") + (ordering.isEmpty() ? QStringLiteral("MED_NOME") : ordering));
     }
@@ -651,20 +633,20 @@ int TBDCornyx::ListExaminations(std::int32_t patientID, std::int32_t doctorID, c
         statement.Line(QStringLiteral("Order by EXM_Data desc, EXM_Hora desc"));
     } else {
         toggleSortOrder();
-        statement.Line(QStringLiteral("Order by ") + orderColumn + QLatin1Char(' ') + SortOrder);
+        statement.Line(QStringLiteral("Order by ") + orderColumn + QLatin1Char(' ') + m_sortOrder);
     }
     return openList(statement, m_module.IBQExmList(), ExaminationError);
 }
 
 void TBDCornyx::toggleSortOrder()
 {
-    SortOrder = SortOrder == QLatin1String("ASC") ? QStringLiteral("DESC") : QStringLiteral("ASC");
+    m_sortOrder = m_sortOrder == QLatin1String("ASC") ? QStringLiteral("DESC") : QStringLiteral("ASC");
 }
 
 int TBDCornyx::openList(const records::TStatementBuilder &statement, TSqlDataset &list, int errorKind) const
 {
     try {
-        return statement.OpenIn(list);
+        return statement.OpenAndCount(list);
     } catch (const EDatabaseError &error) {
         ShowDatabaseError(errorKind, error.message());
     }

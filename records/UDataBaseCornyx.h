@@ -28,17 +28,24 @@ public:
     TBDCornyx();
     explicit TBDCornyx(TDataModule1 &module);
 
+    // Set by the bulk test-data routine: the managers then skip their success
+    // messages and refreshes after a save.
     bool QuietMode = false;
-    QString Conjunction = QStringLiteral("AND");
-    QString SortOrder = QStringLiteral("ASC");
-    QString LastPatientSQL;
+    // The word joining the second and later name-word conditions ("AND"; "and" once
+    // ListPatients ran).
+    const QString &Conjunction() const { return m_conjunction; }
+    // The sort direction, "ASC" or "DESC", shared by ListPatients and ListExaminations.
+    const QString &SortOrder() const { return m_sortOrder; }
+    // The whole text of the last statement ListPatients built.
+    const QString &LastPatientSQL() const { return m_lastPatientSQL; }
 
     bool SavePatient(TPaciente &patient);
     bool DeactivatePatient(std::int32_t id);
     bool ReactivatePatient(std::int32_t id);
     // False when the database fails (its error shown).
     bool SetPatientStatus(std::int32_t id, std::int32_t status);
-    // Rebuilds and reopens the patient list; returns its row count. Throws EDatabaseError.
+    // Rebuilds and reopens the patient list; returns its row count, -1 when the
+    // database fails (its error shown).
     int ListPatients(const QString &nameText, std::int32_t status, std::int32_t prontuario, const QString &cpf,
                      std::int32_t doctorID, const QString &sex, const QString &dateFrom, const QString &dateTo,
                      const QString &ordering, int recNo);
@@ -72,6 +79,11 @@ public:
     static QString UnsupportedCharacters(const QString &text);
 
 private:
+    cornix::records::TStatementBuilder patientConditions(const QString &nameText, std::int32_t status,
+                                                         std::int32_t prontuario, const QString &cpf,
+                                                         std::int32_t doctorID, const QString &sex,
+                                                         const QString &dateFrom, const QString &dateTo) const;
+    QString patientOrdering(const QString &ordering);
     QString databaseVersion();
     void toggleSortOrder();
     int openList(const cornix::records::TStatementBuilder &statement, TSqlDataset &list, int errorKind) const;
@@ -86,6 +98,9 @@ private:
     bool deactivate(const Deactivation &what, std::int32_t id);
 
     TDataModule1 &m_module;
+    QString m_conjunction = QStringLiteral("AND");
+    QString m_sortOrder = QStringLiteral("ASC");
+    QString m_lastPatientSQL;
 };
 
 // Nine random digits and their two check digits.

@@ -146,13 +146,16 @@ void TfrmDoctorManager::AtualizarListadeMedicos(const QString &ordering)
     }
 }
 
-void TfrmDoctorManager::relist(const QString &ordering)
+bool TfrmDoctorManager::relist(const QString &ordering)
 {
     if (!m_doctorAccess)
-        return;
+        return true;
     const int count =
         m_doctorAccess->ListDoctors(m_ui->Edt_Doc_FNome->text(), m_ui->Cbb_Doc_Status->currentIndex(), ordering);
+    if (count < 0)
+        return false; // ListDoctors has shown why
     m_ui->lbl_Doc_Info_List->setText(DoctorCounterText(count));
+    return true;
 }
 
 void TfrmDoctorManager::DbGridToRegEdit()
@@ -288,7 +291,11 @@ void TfrmDoctorManager::save()
         return;
     showNormalised(doctor);
     try {
-        relist(QStringLiteral("MED_ID"));
+        if (!relist(QStringLiteral("MED_ID"))) {
+            if (isNew)
+                m_currentDoctor.ID = -1; // not committed: the next save inserts again
+            return;
+        }
         // Committed before success is reported: a failure leaves the window as it was.
         m_module.RefreshList(QStringLiteral("doctor"));
     } catch (const EDatabaseError &error) {

@@ -50,7 +50,8 @@ private:
     void connectControls();
     void formShow();
 
-    void relist(const QString &ordering);
+    // False when the list failed (ListDoctors has shown why).
+    bool relist(const QString &ordering);
     TMedico typedDoctor() const;
     void showNormalised(const TMedico &doctor);
     void setEditing(bool enabled);

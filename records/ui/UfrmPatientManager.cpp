@@ -233,10 +233,10 @@ void TfrmPatientManager::AtualizaListaPaciente(const QString &ordering, bool kee
     }
 }
 
-void TfrmPatientManager::relist(const QString &ordering, bool keepRow)
+bool TfrmPatientManager::relist(const QString &ordering, bool keepRow)
 {
     if (!m_listReady || !m_patientAccess)
-        return;
+        return true;
     PatientFilterPanel panel;
     panel.caption = m_ui->Lbl_Pac_Filtro->text();
     panel.name = m_ui->Edt_PAC_FNome->text();
@@ -252,10 +252,13 @@ void TfrmPatientManager::relist(const QString &ordering, bool keepRow)
     const int row = list.RecNo();
     const int count = m_patientAccess->ListPatients(args.name, args.status, args.prontuario, args.cpf, -1, args.sex,
                                                     {}, {}, ordering, 0);
+    if (count < 0)
+        return false; // ListPatients has shown why
     if (keepRow)
         list.SetRecNo(row);
     showSortColumn(ordering);
     m_ui->lbl_PAC_Info_List->setText(PatientCounterText(count));
+    return true;
 }
 
 void TfrmPatientManager::showSortColumn(const QString &ordering)
@@ -269,7 +272,7 @@ void TfrmPatientManager::showSortColumn(const QString &ordering)
     for (int c = 0; c < m_grid->Columns()->columnCount(); ++c)
         if (m_grid->FieldOfColumn(c) == field)
             section = c;
-    const bool descending = !ordering.isEmpty() && m_patientAccess->SortOrder == QLatin1String("DESC");
+    const bool descending = !ordering.isEmpty() && m_patientAccess->SortOrder() == QLatin1String("DESC");
     m_ui->DbgPatientManager->horizontalHeader()->setSortIndicator(section, descending ? Qt::DescendingOrder
                                                                                       : Qt::AscendingOrder);
 }
@@ -512,7 +515,8 @@ void TfrmPatientManager::save()
     showNormalised(patient);
     try {
         KeepTyped keep(m_keepTypedValues);
-        relist(QStringLiteral("-PAC_ID"), false);
+        if (!relist(QStringLiteral("-PAC_ID"), false))
+            return;
         // Committed before success is reported: a failure leaves the window as it was.
         m_module.RefreshList(QStringLiteral("patient"));
     } catch (const EDatabaseError &error) {

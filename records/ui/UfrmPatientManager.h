@@ -60,7 +60,8 @@ private:
     void connectControls();
     void formShow();
 
-    void relist(const QString &ordering, bool keepRow);
+    // False when the list failed (ListPatients has shown why).
+    bool relist(const QString &ordering, bool keepRow);
     void showSortColumn(const QString &ordering);
     void rowChanged(int recNo);
     void loadRow();

@@ -603,10 +603,10 @@ void TestDataBaseCornyx::listPatientsOrderings()
     QCOMPARE(db.ListPatients(QStringLiteral("ordem"), 1, 0, {}, -1, {}, {}, {}, QString(), 1), 2);
     QCOMPARE(ids(), (QList<int>{second, first})); // by name
     db.ListPatients(QStringLiteral("ordem"), 1, 0, {}, -1, {}, {}, {}, QStringLiteral("-PAC_ID"), 1);
-    QCOMPARE(db.SortOrder, QStringLiteral("ASC"));
+    QCOMPARE(db.SortOrder(), QStringLiteral("ASC"));
     QCOMPARE(ids(), (QList<int>{first, second}));
     db.ListPatients(QStringLiteral("ordem"), 1, 0, {}, -1, {}, {}, {}, QStringLiteral("PAC_ID"), 1);
-    QCOMPARE(db.SortOrder, QStringLiteral("DESC"));
+    QCOMPARE(db.SortOrder(), QStringLiteral("DESC"));
     QCOMPARE(ids(), (QList<int>{second, first}));
     db.ListPatients(QStringLiteral("ordem"), 1, 0, {}, -1, {}, {}, {}, QStringLiteral("PAC_ID"), 2);
     QCOMPARE(ids(), (QList<int>{first, second}));
@@ -696,8 +696,8 @@ void TestDataBaseCornyx::listPatientsStatementLines()
     TBDCornyx db(*m_db.module);
     db.ListPatients(QStringLiteral("ana  maria"), 1, 0, QStringLiteral("123"), 5, QStringLiteral("F"), {}, {},
                     QStringLiteral("PAC_CPF"), 1);
-    const QStringList lines = db.LastPatientSQL.split(QLatin1Char('\n'));
-    QCOMPARE(db.Conjunction, QStringLiteral("and"));
+    const QStringList lines = db.LastPatientSQL().split(QLatin1Char('\n'));
+    QCOMPARE(db.Conjunction(), QStringLiteral("and"));
     QCOMPARE(lines.value(1), QStringLiteral("current_date as PAC_EXMDATA,"));
     QCOMPARE(lines.value(3), QStringLiteral("where PAC_Status=:status "));
     QCOMPARE(lines.value(4), QStringLiteral("and Pac_CPF like :ParamCPF "));
@@ -932,7 +932,7 @@ void TestDataBaseCornyx::listExaminations()
     const QString today = QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy"));
     QCOMPARE(db.ListExaminations(patient, 0, today, today, {}), 3);
     QCOMPARE(db.ListExaminations(patient, 0, {}, {}, QStringLiteral("EXM_ID")), 3);
-    QCOMPARE(db.SortOrder, QStringLiteral("DESC"));
+    QCOMPARE(db.SortOrder(), QStringLiteral("DESC"));
     QCOMPARE(list.FieldByName(QStringLiteral("EXM_ID")).toInt(), ids.last());
     QCOMPARE(db.ListExaminations(patient, 0, {}, {}, QStringLiteral("EXM_ID")), 3);
     QCOMPARE(list.FieldByName(QStringLiteral("EXM_ID")).toInt(), ids.first());

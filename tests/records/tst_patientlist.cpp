@@ -152,11 +152,11 @@ void TestPatientList::doctorAndDateFiltersStillJoinTheExaminations()
     TBDCornyx db(*m_db.module);
     // Patients with at least one examination: i % 4 != 0.
     QCOMPARE(db.ListPatients({}, 2, 0, {}, 0, {}, {}, {}, {}, 1), kPatients - kPatients / 4);
-    QVERIFY(db.LastPatientSQL.contains(QStringLiteral("left join exame")));
+    QVERIFY(db.LastPatientSQL().contains(QStringLiteral("left join exame")));
     QCOMPARE(db.ListPatients({}, 2, 0, {}, -1, {}, QStringLiteral("02/01/2020"), QStringLiteral("11/01/2020"), {}, 1),
              reference(QStringLiteral("PAC_PRONTUARIO between 1 and 10 and mod(PAC_PRONTUARIO, 4) <> 0")));
     QCOMPARE(db.ListPatients({}, 2, 0, {}, -1, {}, {}, {}, {}, 1), kPatients);
-    QVERIFY(!db.LastPatientSQL.contains(QStringLiteral("join")));
+    QVERIFY(!db.LastPatientSQL().contains(QStringLiteral("join")));
 }
 
 QTEST_MAIN(TestPatientList)
