@@ -1,7 +1,6 @@
 #include "UDCurrentPatient.h"
 
 #include "DateText.h"
-#include "Dialogs.h"
 #include "UDExamination.h"
 #include "UfrmDataModule.h"
 
@@ -40,12 +39,7 @@ std::uint8_t ExaminationPatientAge(TDataModule1 *module, std::int32_t patientID,
 {
     if (!module || !module->Connected())
         return 0;
-    try {
-        return PatientAge(*module, patientID, reference);
-    } catch (const EDatabaseError &error) {
-        ShowError(error.message());
-    }
-    return 0;
+    return PatientAge(*module, patientID, reference); // shows a database error itself
 }
 
 } // namespace cornix::exam

@@ -24,8 +24,8 @@ struct TCurrentPatient {
 // there is no data module, the list is closed or has no current row.
 TCurrentPatient ReadCurrentPatient(TDataModule1 *module);
 
-// PatientAge for the examination's patient at the reference date. A database
-// error is shown (caption "ERRO") and gives 0.
+// PatientAge for the examination's patient at the reference date; 0 without a
+// connected data module. A database error is shown (caption "ERRO") and gives 0.
 std::uint8_t ExaminationPatientAge(TDataModule1 *module, std::int32_t patientID, const QDateTime &reference);
 
 } // namespace cornix::exam

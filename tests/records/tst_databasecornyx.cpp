@@ -81,6 +81,7 @@ private slots:
     // Failures of the database reach no caller as an exception.
     void closedDatabase_data();
     void closedDatabase();
+    void closedDatabaseUpgradeIsSilent();
 
     // Upgrade (changes the schema: runs last).
     void upgradeSkippedForOtherVersions();
@@ -945,7 +946,7 @@ void TestDataBaseCornyx::closedDatabase_data()
 {
     QTest::addColumn<QString>("operation");
     for (const char *operation : {"SavePatient", "DeactivatePatient", "ReactivatePatient", "SetPatientStatus",
-                                  "SaveDoctor", "ListDoctors", "DeactivateDoctor", "SaveExamination",
+                                  "ListPatients", "SaveDoctor", "ListDoctors", "DeactivateDoctor", "SaveExamination",
                                   "ListExaminations", "GetDatabaseVersion"})
         QTest::newRow(operation) << QString::fromLatin1(operation);
 }
@@ -974,6 +975,8 @@ void TestDataBaseCornyx::closedDatabase()
             failed = !db.ReactivatePatient(1);
         else if (operation == QLatin1String("SetPatientStatus"))
             failed = !db.SetPatientStatus(1, 0);
+        else if (operation == QLatin1String("ListPatients"))
+            failed = db.ListPatients(QStringLiteral("ana"), 1, 0, {}, -1, {}, {}, {}, QString(), 1) == -1;
         else if (operation == QLatin1String("SaveDoctor"))
             failed = !db.SaveDoctor(doctor) && doctor.ID == -1;
         else if (operation == QLatin1String("ListDoctors"))
@@ -992,6 +995,21 @@ void TestDataBaseCornyx::closedDatabase()
     QVERIFY(failed);
     QCOMPARE(m_dialogs->shown().size(), 1);
     QCOMPARE(m_dialogs->last().kind, cornix::DialogKind::Error);
+}
+
+// The upgrade never reports: on a closed connection it neither throws nor shows anything.
+void TestDataBaseCornyx::closedDatabaseUpgradeIsSilent()
+{
+    ConnectedModule closed = Connect(m_database, Engine::Server);
+    closed.module->Disconnect();
+    TBDCornyx db(*closed.module);
+    m_dialogs->clear();
+    try {
+        db.UpgradeSchema();
+    } catch (...) {
+        QFAIL("an exception left the upgrade");
+    }
+    QVERIFY(m_dialogs->shown().isEmpty());
 }
 
 // Upgrade ------------------------------------------------------------------------------------------
