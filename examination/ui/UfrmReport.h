@@ -10,7 +10,6 @@
 #include "UBPrintExamination.h"
 #include "UBReportPage.h"
 
-#include <QHash>
 #include <QObject>
 #include <QPointer>
 
@@ -18,8 +17,8 @@
 #include <memory>
 
 class QChart;
-class QGraphicsScene;
 class QPrinter;
+class TReportCharts;
 class QPrintPreviewDialog;
 class QWidget;
 
@@ -44,7 +43,7 @@ public:
     const cornix::report::TReportPage &qrReport() const { return m_page; }
     const cornix::exam::TExamCharts &Charts() const { return m_charts; }
     // The chart of the named box; null before SetCharts.
-    QChart *Chart(const QString &name) const { return m_chartItems.value(name); }
+    QChart *Chart(const QString &name) const;
     // "<patient> - <eye> - <yyyy-mm-dd>.pdf".
     QString SuggestedFileName() const;
 
@@ -70,12 +69,10 @@ signals:
 
 private:
     void addSavePdfAction();
-    void paintChart(QPainter &painter, const QString &name, const QRectF &deviceRect) const;
 
     cornix::report::TReportPage m_page;
     cornix::exam::TExamCharts m_charts;
-    std::unique_ptr<QGraphicsScene> m_chartScene; // owns the charts
-    QHash<QString, QChart *> m_chartItems;
+    std::unique_ptr<TReportCharts> m_reportCharts;
     QString m_eyeText;
     std::unique_ptr<QPrinter> m_printer;
     QPointer<QPrintPreviewDialog> m_preview;

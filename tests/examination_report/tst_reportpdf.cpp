@@ -6,10 +6,17 @@
 #include "FirebirdTestDatabase.h"
 #include "RecordingDialogs.h"
 #include "UfrmDataModule.h"
+#include "UDExamination.h"
 #include "UfrmReport.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QChart>
+#include <QLegend>
+#include <QLegendMarker>
+#include <QPieSeries>
+#include <QScatterSeries>
+#include <QValueAxis>
 #include <QDir>
 #include <QPointer>
 #include <QPrintPreviewDialog>
@@ -136,6 +143,7 @@ private slots:
     void pdfImagesAreTheCropsAtTheirSize();
     void renderedPageShowsTheCropsInTheirBoxes();
     void renderedPageShowsTheChartsInTheirBoxes();
+    void chartsOfThePage();
     void previewWithSavePdfAction();
     void savePdfSuggestsNameAndAddsSuffix();
     void savePdfCancelled();
@@ -311,6 +319,36 @@ void TestReportPdf::renderedPageShowsTheChartsInTheirBoxes()
     QCOMPARE(charts.DensityAge.Left.Min, 500.0);
     // The charts stay in their boxes: none of their colour in the memo beside them.
     QCOMPARE(pixelsNear(page, elementOnSheet("qrmDiag", dpi), hexagons), 0);
+}
+
+void TestReportPdf::chartsOfThePage()
+{
+    const TEndoStats &s = m_frames->Summary();
+    QChart *pie = m_report->Chart(QStringLiteral("chtPolimorphism"));
+    QVERIFY(pie);
+    QCOMPARE(pie->title(), QStringLiteral("Polimorfismo"));
+    auto *slices = qobject_cast<QPieSeries *>(pie->series().value(0));
+    QVERIFY(slices);
+    QCOMPARE(slices->count(), 5);
+    // The legend names each slice with its count.
+    const QList<QLegendMarker *> markers = pie->legend()->markers(slices);
+    QCOMPARE(markers.size(), 5);
+    QCOMPARE(markers[2]->label(), QStringLiteral("6 lados: %1").arg(s.SidesHist[2]));
+    QCOMPARE(slices->slices()[2]->value(), double(s.SidesHist[2]));
+
+    QChart *density = m_report->Chart(QStringLiteral("chtDensXAge"));
+    QVERIFY(density);
+    QCOMPARE(density->series().size(), 4); // three reference lines and the patient
+    auto *left = qobject_cast<QValueAxis *>(density->axes(Qt::Vertical).value(0));
+    QVERIFY(left);
+    QCOMPARE(left->min(), 500.0);
+    QCOMPARE(left->max(), 3500.0);
+    auto *patient = qobject_cast<QScatterSeries *>(density->series().last());
+    QVERIFY(patient);
+    QCOMPARE(patient->at(0), QPointF(AgeInYears(QStringLiteral("10/05/1980"), QString()), s.Density));
+
+    QVERIFY(m_report->Chart(QStringLiteral("chtPolimegatism")));
+    QVERIFY(!m_report->Chart(QStringLiteral("qrmDiag")));
 }
 
 void TestReportPdf::previewWithSavePdfAction()
