@@ -7,6 +7,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -54,12 +55,6 @@ void WriteRgb(QImage &image, int col, int row, QRgb colour)
     p[0] = uchar(qRed(colour));
     p[1] = uchar(qGreen(colour));
     p[2] = uchar(qBlue(colour));
-}
-
-void WriteGrey(QImage &image, int col, int row, int grey)
-{
-    uchar *p = PixelAt(image, col, row);
-    p[0] = p[1] = p[2] = uchar(grey);
 }
 
 // Integer grey level of the canvas: (R + G + B) div 3.
@@ -315,20 +310,76 @@ int ContrastCurve(int stretched, double perc)
 
 namespace {
 
-// 1-2-1 / 2-4-2 / 1-2-1 of the canvas grey levels, div 16; neighbours beyond the
-// image repeat the edge pixel.
-int SmoothedGrey(const QImage &image, int col, int row)
+// The grey written for a stretched value: the curve, MinBlack and the clamp
+// depend on nothing else, so they are tabled for every value a region of a
+// frame gives with sensible settings and computed for any other.
+class TCurveTable {
+public:
+    explicit TCurveTable(const TContrastSettings &settings) : Settings(settings)
+    {
+        for (int i = 0; i < kCount; ++i)
+            Values[std::size_t(i)] = Compute(kLowest + i);
+    }
+
+    int operator()(int stretched) const
+    {
+        const unsigned index = unsigned(stretched) - unsigned(kLowest);
+        return index < unsigned(kCount) ? Values[index] : Compute(stretched);
+    }
+
+private:
+    static constexpr int kLowest = -1024;
+    static constexpr int kCount = 2304;
+
+    int Compute(int stretched) const { return ClampByte(ContrastCurve(stretched, Settings.Perc) + Settings.MinBlack); }
+
+    const TContrastSettings &Settings;
+    std::array<uchar, kCount> Values{};
+};
+
+// The stretch and the curve of every pixel of the span, in place.
+void StretchSpan(QImage &image, const TSpan &s, const TColumnProfile &lo, const TColumnProfile &hi,
+                 const TContrastSettings &settings)
 {
-    static constexpr int kWeights[3][3] = {{1, 2, 1}, {2, 4, 2}, {1, 2, 1}};
-    int sum = 0;
-    for (int dy = -1; dy <= 1; ++dy) {
-        for (int dx = -1; dx <= 1; ++dx) {
-            const int c = std::clamp(col + dx, 0, image.width() - 1);
-            const int r = std::clamp(row + dy, 0, image.height() - 1);
-            sum += kWeights[dy + 1][dx + 1] * CanvasGrey(image, c, r);
+    const TCurveTable curve(settings);
+    for (int row = s.Top; row <= s.Bottom; ++row) {
+        uchar *p = PixelAt(image, s.Left, row);
+        for (int col = s.Left; col <= s.Right; ++col, p += 3) {
+            const int grey = (p[0] + p[1] + p[2]) / 3;
+            p[0] = p[1] = p[2] = uchar(curve(StretchGrey(grey, lo[std::size_t(col)], hi[std::size_t(col)], settings)));
         }
     }
-    return sum / 16;
+}
+
+// 1-2-1 / 2-4-2 / 1-2-1 of the canvas grey levels, div 16, over the span;
+// neighbours beyond the image repeat the edge pixel. Every value is computed
+// from the grey levels before any is written back.
+void SmoothSpan(QImage &image, const TSpan &s)
+{
+    const int width = s.Right - s.Left + 1;
+    const int height = s.Bottom - s.Top + 1;
+    const std::size_t stride = std::size_t(width) + 2;
+    // The span's grey levels with a ring of one pixel around it.
+    std::vector<int> grey(stride * std::size_t(height + 2));
+    for (int i = 0; i < height + 2; ++i) {
+        const uchar *line = image.constScanLine(std::clamp(s.Top - 1 + i, 0, image.height() - 1));
+        int *out = grey.data() + std::size_t(i) * stride;
+        for (std::size_t j = 0; j < stride; ++j) {
+            const uchar *p = line + 3 * std::clamp(s.Left - 1 + int(j), 0, image.width() - 1);
+            out[j] = (p[0] + p[1] + p[2]) / 3;
+        }
+    }
+    for (int i = 0; i < height; ++i) {
+        const int *above = grey.data() + std::size_t(i) * stride;
+        const int *middle = above + stride;
+        const int *below = middle + stride;
+        uchar *p = PixelAt(image, s.Left, s.Top + i);
+        for (int j = 0; j < width; ++j, p += 3) {
+            const int sum = above[j] + 2 * above[j + 1] + above[j + 2] + 2 * middle[j] + 4 * middle[j + 1] +
+                            2 * middle[j + 2] + below[j] + 2 * below[j + 1] + below[j + 2];
+            p[0] = p[1] = p[2] = uchar(sum / 16);
+        }
+    }
 }
 
 } // namespace
@@ -336,29 +387,17 @@ int SmoothedGrey(const QImage &image, int col, int row)
 void EnhanceContrast(QImage &image, const TRect &roi, const TContrastSettings &settings)
 {
     EnsureRgb888(image);
-    const TSpan s = ClipInclusive(image, roi);
+    TSpan s = ClipInclusive(image, roi);
     if (s.Empty())
         return;
     TColumnProfile minimum, maximum;
     ColumnProfiles(image, roi, minimum, maximum);
     const TColumnProfile lo = SmoothMinimumProfile(minimum, roi, settings.FIRLen);
-    const int right = std::min(s.Right, kFrameWidth - 1);
-    for (int row = s.Top; row <= s.Bottom; ++row) {
-        for (int col = s.Left; col <= right; ++col) {
-            const int stretched = StretchGrey(CanvasGrey(image, col, row), lo[std::size_t(col)],
-                                              maximum[std::size_t(col)], settings);
-            WriteGrey(image, col, row, ClampByte(ContrastCurve(stretched, settings.Perc) + settings.MinBlack));
-        }
-    }
-    std::vector<uchar> smoothed;
-    smoothed.reserve(std::size_t(s.Bottom - s.Top + 1) * std::size_t(right - s.Left + 1));
-    for (int row = s.Top; row <= s.Bottom; ++row)
-        for (int col = s.Left; col <= right; ++col)
-            smoothed.push_back(uchar(SmoothedGrey(image, col, row)));
-    auto next = smoothed.cbegin();
-    for (int row = s.Top; row <= s.Bottom; ++row)
-        for (int col = s.Left; col <= right; ++col)
-            WriteGrey(image, col, row, *next++);
+    s.Right = std::min(s.Right, kFrameWidth - 1); // the profiles cover the frame's columns
+    if (s.Empty())
+        return;
+    StretchSpan(image, s, lo, maximum, settings);
+    SmoothSpan(image, s);
 }
 
 // The whole overlay ----------------------------------------------------------------------

@@ -5,7 +5,10 @@
 
 #include <QTest>
 
+#include <algorithm>
+#include <cstdlib>
 #include <memory>
+#include <vector>
 
 using namespace cornix;
 
@@ -33,7 +36,60 @@ std::unique_ptr<TIntPlane> ZeroPlane() { return std::make_unique<TIntPlane>(TInt
 
 constexpr TRect kRoi{100, 80, 200, 160};
 
+// The enhancement pixel by pixel, straight from its definition (the optimised
+// code must give the same image).
+void EnhanceContrastPixelByPixel(QImage &image, const TRect &roi, const TContrastSettings &settings)
+{
+    auto grey = [&image](int col, int row) {
+        const QRgb p = image.pixel(col, row);
+        return (qRed(p) + qGreen(p) + qBlue(p)) / 3;
+    };
+    const int left = std::max(roi.Left, 0), top = std::max(roi.Top, 0);
+    const int right = std::min({roi.Right, image.width() - 1, kFrameWidth - 1});
+    const int bottom = std::min(roi.Bottom, image.height() - 1);
+    TColumnProfile minimum, maximum;
+    ColumnProfiles(image, roi, minimum, maximum);
+    const TColumnProfile lo = SmoothMinimumProfile(minimum, roi, settings.FIRLen);
+    for (int row = top; row <= bottom; ++row)
+        for (int col = left; col <= right; ++col) {
+            const int stretched = StretchGrey(grey(col, row), lo[std::size_t(col)], maximum[std::size_t(col)], settings);
+            const int g = std::clamp(ContrastCurve(stretched, settings.Perc) + settings.MinBlack, 0, 255);
+            image.setPixel(col, row, qRgb(g, g, g));
+        }
+    std::vector<int> smoothed;
+    for (int row = top; row <= bottom; ++row)
+        for (int col = left; col <= right; ++col) {
+            int sum = 0;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx)
+                    sum += (2 - std::abs(dx)) * (2 - std::abs(dy)) *
+                           grey(std::clamp(col + dx, 0, image.width() - 1), std::clamp(row + dy, 0, image.height() - 1));
+            smoothed.push_back(sum / 16);
+        }
+    auto next = smoothed.cbegin();
+    for (int row = top; row <= bottom; ++row)
+        for (int col = left; col <= right; ++col, ++next)
+            image.setPixel(col, row, qRgb(*next, *next, *next));
+}
+
+// Camera-like noise: every grey level, channels that differ.
+QImage NoiseFrame(quint32 seed)
+{
+    QImage image(kFrameWidth, kFrameHeight, QImage::Format_RGB888);
+    quint32 state = seed;
+    for (int y = 0; y < kFrameHeight; ++y)
+        for (int x = 0; x < kFrameWidth; ++x) {
+            state = state * 1664525u + 1013904223u;
+            const int base = int(state >> 24);
+            image.setPixel(x, y, qRgb(base, std::min(255, base + int((state >> 8) & 7)), std::max(0, base - 3)));
+        }
+    return image;
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(TRect)
+Q_DECLARE_METATYPE(cornix::TContrastSettings)
 
 class TestCellOverlay : public QObject {
     Q_OBJECT
@@ -611,6 +667,56 @@ private slots:
         settings.Perc = 0.0;
         EnhanceContrast(image, kRoi, settings);
         QCOMPARE(image.pixel(col, row), qRgb(grey, grey, grey));
+    }
+
+    // The enhancement gives, pixel for pixel, what its definition gives, for
+    // settings that reach both stretch branches, stretched values beyond the
+    // curve's table and regions at the frame's edges and corners.
+    void enhanceMatchesDefinition_data()
+    {
+        QTest::addColumn<QImage>("image");
+        QTest::addColumn<TRect>("roi");
+        QTest::addColumn<TContrastSettings>("settings");
+        const TContrastSettings defaults;
+        TContrastSettings narrow;
+        narrow.LargMin = 250.0;
+        narrow.FIRLen = 31;
+        TContrastSettings steep;
+        steep.Perc = 0.95;
+        steep.MinBlack = 40;
+        steep.FIRLen = 1;
+        TContrastSettings wideRange; // stretched values far outside 0..255
+        wideRange.Alpha0 = -4000.0;
+        wideRange.Beta0 = 4000.0;
+        wideRange.LargMin = 2.0;
+        wideRange.Perc = 0.0;
+        wideRange.MinBlack = -20;
+        TContrastSettings noWindow;
+        noWindow.FIRLen = 0;
+        QTest::newRow("pattern, defaults") << PatternFrame() << kRoi << defaults;
+        QTest::newRow("noise, defaults") << NoiseFrame(1) << TRect{180, 140, 460, 340} << defaults;
+        QTest::newRow("noise, narrow branch, long window") << NoiseFrame(2) << kRoi << narrow;
+        QTest::newRow("noise, steep curve") << NoiseFrame(3) << kRoi << steep;
+        QTest::newRow("noise, stretch beyond the table") << NoiseFrame(4) << kRoi << wideRange;
+        QTest::newRow("noise, FIRLen 0") << NoiseFrame(5) << kRoi << noWindow;
+        QTest::newRow("whole frame") << NoiseFrame(6) << TRect{0, 0, 639, 479} << defaults;
+        QTest::newRow("region past the frame's corner") << NoiseFrame(7) << TRect{600, 440, 700, 520} << steep;
+        QTest::newRow("region before the frame's corner") << NoiseFrame(8) << TRect{-20, -10, 30, 25} << narrow;
+        QTest::newRow("one column") << NoiseFrame(9) << TRect{300, 100, 300, 200} << defaults;
+        QTest::newRow("one row") << NoiseFrame(10) << TRect{100, 479, 400, 479} << defaults;
+        QTest::newRow("wider image, region beyond column 639")
+            << NoiseFrame(11).copy(0, 0, 700, 480) << TRect{600, 100, 690, 200} << defaults;
+    }
+
+    void enhanceMatchesDefinition()
+    {
+        QFETCH(QImage, image);
+        QFETCH(TRect, roi);
+        QFETCH(TContrastSettings, settings);
+        QImage expected = image.copy();
+        EnhanceContrastPixelByPixel(expected, roi, settings);
+        EnhanceContrast(image, roi, settings);
+        QCOMPARE(image, expected);
     }
 
     void enhanceRegionAtFrameEdge()
