@@ -12,7 +12,7 @@
 
 using cornix::test::Engine;
 
-class tst_FrmAbout : public QObject {
+class TestFrmAbout : public QObject {
     Q_OBJECT
 
     AppFixture m_fixture;
@@ -106,5 +106,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_FrmAbout)
+QTEST_MAIN(TestFrmAbout)
 #include "tst_frmabout.moc"

@@ -53,7 +53,7 @@ public slots:
 
 } // namespace
 
-class tst_FrmMain : public QObject {
+class TestFrmMain : public QObject {
     Q_OBJECT
 
     AppFixture m_fixture;
@@ -585,5 +585,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_FrmMain)
+QTEST_MAIN(TestFrmMain)
 #include "tst_frmmain.moc"

@@ -13,7 +13,7 @@
 
 using cornix::test::Engine;
 
-class tst_StartUp : public QObject {
+class TestStartUp : public QObject {
     Q_OBJECT
 
     // Shows a main window on the fixture's files and waits for its start-up.
@@ -126,5 +126,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_StartUp)
+QTEST_MAIN(TestStartUp)
 #include "tst_startup.moc"

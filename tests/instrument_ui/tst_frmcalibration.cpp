@@ -27,7 +27,7 @@ QByteArray readAll(const QString &path)
 
 } // namespace
 
-class tst_FrmCalibration : public QObject {
+class TestFrmCalibration : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
@@ -229,5 +229,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_FrmCalibration)
+QTEST_MAIN(TestFrmCalibration)
 #include "tst_frmcalibration.moc"

@@ -32,7 +32,7 @@ QByteArray readAll(const QString &path)
 
 } // namespace
 
-class tst_FrmCfgCamCap : public QObject {
+class TestFrmCfgCamCap : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
@@ -370,5 +370,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_FrmCfgCamCap)
+QTEST_MAIN(TestFrmCfgCamCap)
 #include "tst_frmcfgcamcap.moc"
