@@ -76,7 +76,9 @@ if [ "$quick" = 1 ]; then
 fi
 
 echo "test.sh: the test suite under AddressSanitizer and UndefinedBehaviorSanitizer in $sanitize_build"
-export ASAN_OPTIONS="detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1"
+# libxkbcommon-x11 (X11 platform, the smoke and main window tests) reads past a reply in
+# strndup inside the system library; the check is left to our own code.
+export ASAN_OPTIONS="intercept_strndup=0:detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1"
 export LSAN_OPTIONS="suppressions=$root/scripts/sanitizers/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 start=$SECONDS
