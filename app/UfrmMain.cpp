@@ -321,6 +321,11 @@ void TfrmMain::AlterTable()
 void TfrmMain::closeEvent(QCloseEvent *event)
 {
     // Every child closes first and may refuse (unsaved work): then the program goes on.
+    // The examination window goes before the others: the examination manager refuses to
+    // close while it runs.
+    for (QMdiSubWindow *child : m_ui->mdiArea->subWindowList())
+        if (child->widget() && child->widget()->objectName() == kExaminationWindow)
+            child->close();
     m_ui->mdiArea->closeAllSubWindows();
     for (QMdiSubWindow *child : m_ui->mdiArea->subWindowList()) {
         if (child->isVisible()) {

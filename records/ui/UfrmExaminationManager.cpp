@@ -11,6 +11,7 @@
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QShowEvent>
 #include <QSignalBlocker>
@@ -333,9 +334,21 @@ void TfrmExaminationManager::closeEvent(QCloseEvent *event)
     }
     ShowPlainMessage(tr("Não é possível fechar esta tela com a tela de exame em execução"));
     event->ignore();
-    // The window steps aside instead, as a child window does when it may not close.
-    if (auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget()))
-        frame->showMinimized();
-    else
+    stepAside();
+}
+
+// The window steps aside, as a child window does when it may not close: minimised on its
+// own, or, among maximised frameless children (where minimising one brings it to the
+// front instead), behind the examination window.
+void TfrmExaminationManager::stepAside()
+{
+    auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget());
+    QMdiArea *area = frame ? frame->mdiArea() : nullptr;
+    if (!area) {
         showMinimized();
+        return;
+    }
+    for (QMdiSubWindow *child : area->subWindowList())
+        if (child->widget() && child->widget()->objectName() == ExaminationWindowName() && !child->widget()->isHidden())
+            area->setActiveSubWindow(child);
 }

@@ -82,6 +82,7 @@ private:
     void newExamination();
     void viewExamination();
     void patientManager();
+    void stepAside();
 
     std::unique_ptr<Ui::TfrmExaminationManager> m_ui;
     TDataModule1 &m_module;
