@@ -194,11 +194,7 @@ void TfrmViewExmManager::RefreshPatients(const QString &ordering, bool keepRow)
 {
     if (!m_guard || !m_access)
         return;
-    try {
-        relist(ordering, keepRow);
-    } catch (const EDatabaseError &error) {
-        cornix::ShowError(error.message());
-    }
+    relist(ordering, keepRow);
     RefreshExaminations({});
     showPatientMenuStates();
 }
@@ -241,13 +237,12 @@ void TfrmViewExmManager::RefreshExaminations(const QString &ordering)
     m_ui->Lbl_MVExm_PatName->setText(PatientNameCaption(patients.FieldByName(QStringLiteral("PAC_NOME")).toString()));
     m_examinationGrid->Columns()->SetCommonStatus(patients.FieldByName(QStringLiteral("PAC_STATUS")));
     int count = 0;
-    try {
+    {
         Relisting relisting(m_relisting);
+        // -1 when the database fails (its error shown): counted as none.
         count = m_access->ListExaminations(patients.FieldByName(QStringLiteral("PAC_ID")).toInt(),
                                            m_doctors.Entry(m_ui->Cbb_MVExm_Doctor->currentIndex()).ID, {}, {},
                                            ordering);
-    } catch (const EDatabaseError &error) {
-        cornix::ShowError(error.message());
     }
     m_ui->Lbl_MVExm_ExameList->setText(ExaminationCounterText(count));
     ShowSummary();
@@ -360,18 +355,14 @@ void TfrmViewExmManager::patientKeyReleased(int key)
         return;
     const std::int32_t id = patients.FieldByName(QStringLiteral("PAC_ID")).toInt();
     const std::int32_t status = patients.FieldByName(QStringLiteral("PAC_STATUS")).toInt();
-    try {
-        if (key == Qt::Key_Insert && status == 0) {
-            if (cornix::AskYesNo(tr("Deseja Tornar Este Paciente Ativo?"), kConfirmation))
-                m_access->SetPatientStatus(id, 1);
-        } else if (key == Qt::Key_Delete && status == 1) {
-            if (cornix::AskYesNo(tr("Deseja Tornar Este Paciente Inativo?"), kConfirmation))
-                m_access->SetPatientStatus(id, 0);
-        } else {
-            return; // the key does not fit the patient's status
-        }
-    } catch (const EDatabaseError &error) {
-        cornix::ShowError(error.message());
+    if (key == Qt::Key_Insert && status == 0) {
+        if (cornix::AskYesNo(tr("Deseja Tornar Este Paciente Ativo?"), kConfirmation))
+            m_access->SetPatientStatus(id, 1);
+    } else if (key == Qt::Key_Delete && status == 1) {
+        if (cornix::AskYesNo(tr("Deseja Tornar Este Paciente Inativo?"), kConfirmation))
+            m_access->SetPatientStatus(id, 0);
+    } else {
+        return; // the key does not fit the patient's status
     }
     RefreshPatients({}, true);
 }
@@ -389,11 +380,7 @@ void TfrmViewExmManager::setStatusOfCurrentPatient(std::int32_t status)
     const TSqlDataset &patients = m_module.IBQPacList();
     if (patients.RecNo() <= 0 || !m_access)
         return;
-    try {
-        m_access->SetPatientStatus(patients.FieldByName(QStringLiteral("PAC_ID")).toInt(), status);
-    } catch (const EDatabaseError &error) {
-        cornix::ShowError(error.message());
-    }
+    m_access->SetPatientStatus(patients.FieldByName(QStringLiteral("PAC_ID")).toInt(), status);
     RefreshPatients({}, true);
 }
 
@@ -405,13 +392,8 @@ void TfrmViewExmManager::viewExamination()
     if (examID == 0)
         return; // no examination in the list
     TExame exam;
-    try {
-        if (!TDExamination(m_module).LoadExamination(examID, exam)) {
-            cornix::ShowWarning(tr("Exame não encontrado no banco de dados."));
-            return;
-        }
-    } catch (const EDatabaseError &error) {
-        cornix::ShowError(error.message());
+    if (!TDExamination(m_module).LoadExamination(examID, exam)) {
+        cornix::ShowWarning(tr("Exame não encontrado no banco de dados."));
         return;
     }
     emit viewExaminationRequested(exam, examID, m_module.IBQPacList().FieldByName(QStringLiteral("PAC_ID")).toInt());

@@ -212,11 +212,10 @@ void TfrmExaminationManager::RefreshPatients()
 void TfrmExaminationManager::relistPatients(const QString &ordering, int recNo)
 {
     int count = 0;
-    try {
+    {
         Relisting relisting(m_relisting);
+        // -1 when the database fails (its error shown): counted as none.
         count = m_access->ListPatients(m_ui->Edt_ExmPatFilter->text(), 1, 0, {}, -1, {}, {}, {}, ordering, recNo);
-    } catch (const EDatabaseError &error) {
-        cornix::ShowError(error.message());
     }
     m_ui->lbl_exm_listpat->setText(ExamManagerPatientCounterText(count));
     RefreshExaminations();
@@ -238,12 +237,7 @@ void TfrmExaminationManager::RefreshExaminations()
 
 void TfrmExaminationManager::listExaminations()
 {
-    int count = 0;
-    try {
-        count = m_access->ListExaminations(m_selectedPatientID, 0, {}, {}, {});
-    } catch (const EDatabaseError &error) {
-        cornix::ShowError(error.message());
-    }
+    const int count = m_access->ListExaminations(m_selectedPatientID, 0, {}, {}, {});
     if (count <= 0)
         m_ui->Btn_Exm_View->setEnabled(false);
     m_ui->lbl_ExmListExm->setText(ExaminationCounterText(count));
@@ -307,13 +301,8 @@ void TfrmExaminationManager::viewExamination()
         return; // no examination in the list
     emit lockMenuRequested();
     TExame exam;
-    try {
-        if (!TDExamination(m_module).LoadExamination(examID, exam)) {
-            cornix::ShowWarning(tr("Exame não encontrado no banco de dados."));
-            return;
-        }
-    } catch (const EDatabaseError &error) {
-        cornix::ShowError(error.message());
+    if (!TDExamination(m_module).LoadExamination(examID, exam)) {
+        cornix::ShowWarning(tr("Exame não encontrado no banco de dados."));
         return;
     }
     emit viewExaminationRequested(exam, examID, m_module.IBQPacList().FieldByName(QStringLiteral("PAC_ID")).toInt());
