@@ -5,6 +5,7 @@
 #include "UBManagerRules.h"
 #include "UDExamination.h"
 #include "UDatasetGrid.h"
+#include "UManagerLook.h"
 #include "UfrmDataModule.h"
 
 #include <QDate>
@@ -12,6 +13,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScopedValueRollback>
 #include <QShowEvent>
 #include <QSignalBlocker>
 
@@ -23,17 +25,6 @@ const QString kFilterOff = QStringLiteral("Pacientes [Filtro=OFF]");
 const QString kFilterOn = QStringLiteral("Pacientes [Filtro=ON]");
 const QString kAllDoctors = QStringLiteral("Todos...");
 const QString kConfirmation = QStringLiteral("Confirmação");
-
-class Relisting {
-public:
-    explicit Relisting(int &counter) : m_counter(counter) { ++m_counter; }
-    ~Relisting() { --m_counter; }
-    Relisting(const Relisting &) = delete;
-    Relisting &operator=(const Relisting &) = delete;
-
-private:
-    int &m_counter;
-};
 
 } // namespace
 
@@ -54,10 +45,7 @@ TfrmViewExmManager::~TfrmViewExmManager() = default;
 
 void TfrmViewExmManager::setUpControls()
 {
-    setAutoFillBackground(true);
-    QPalette background = palette();
-    background.setColor(QPalette::Window, QColor(0xD9, 0xE9, 0xEC));
-    setPalette(background);
+    PaintManagerBackground(*this);
 
     const QStyle *look = style();
     m_ui->Btn_MVExm_Visualizar->setIcon(look->standardIcon(QStyle::SP_FileDialogContentsView));
@@ -217,7 +205,7 @@ void TfrmViewExmManager::relist(const QString &ordering, bool keepRow)
     const int row = list.RecNo();
     int count = 0;
     {
-        Relisting relisting(m_relisting);
+        const QScopedValueRollback relisting(m_relisting, m_relisting + 1);
         // The CRM shows even when the list fails.
         m_ui->Lbl_MVExm_CRM->setText(doctor.ID == 0 ? QString() : CRMCaption(doctor.CRM));
         m_ui->Lbl_MVExm_PatientTotal->setText(ViewerPatientCounterText(0));
@@ -238,7 +226,7 @@ void TfrmViewExmManager::RefreshExaminations(const QString &ordering)
     m_examinationGrid->Columns()->SetCommonStatus(patients.FieldByName(QStringLiteral("PAC_STATUS")));
     int count = 0;
     {
-        Relisting relisting(m_relisting);
+        const QScopedValueRollback relisting(m_relisting, m_relisting + 1);
         // -1 when the database fails (its error shown): counted as none.
         count = m_access->ListExaminations(patients.FieldByName(QStringLiteral("PAC_ID")).toInt(),
                                            m_doctors.Entry(m_ui->Cbb_MVExm_Doctor->currentIndex()).ID, {}, {},

@@ -4,6 +4,7 @@
 #include "Dialogs.h"
 #include "UBManagerRules.h"
 #include "UDatasetGrid.h"
+#include "UManagerLook.h"
 #include "URecordControls.h"
 #include "UfrmDataModule.h"
 
@@ -30,10 +31,7 @@ TfrmDoctorManager::~TfrmDoctorManager() = default;
 
 void TfrmDoctorManager::setUpControls()
 {
-    setAutoFillBackground(true);
-    QPalette background = palette();
-    background.setColor(QPalette::Window, QColor(0xD9, 0xE9, 0xEC));
-    setPalette(background);
+    PaintManagerBackground(*this);
 
     SetMask(m_ui->Mke_Doc_CPF, QStringLiteral("000.000.000-00;_"), MaskText::BareDigits);
     SetMask(m_ui->Mke_Doc_Nasc, QStringLiteral("00/00/0000;_"), MaskText::WithLiterals);

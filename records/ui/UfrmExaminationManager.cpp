@@ -5,6 +5,7 @@
 #include "UBManagerRules.h"
 #include "UDExamination.h"
 #include "UDatasetGrid.h"
+#include "UManagerLook.h"
 #include "UExaminationWindow.h"
 #include "UfrmDataModule.h"
 
@@ -13,26 +14,11 @@
 #include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QScopedValueRollback>
 #include <QShowEvent>
 #include <QSignalBlocker>
 
 using namespace cornix::records;
-
-namespace {
-
-// Counts the nested rebuilds of the patient list for a scope.
-class Relisting {
-public:
-    explicit Relisting(int &counter) : m_counter(counter) { ++m_counter; }
-    ~Relisting() { --m_counter; }
-    Relisting(const Relisting &) = delete;
-    Relisting &operator=(const Relisting &) = delete;
-
-private:
-    int &m_counter;
-};
-
-} // namespace
 
 TfrmExaminationManager::TfrmExaminationManager(QWidget *parent)
     : TfrmExaminationManager(*TDataModule1::Instance(), parent)
@@ -54,10 +40,7 @@ TfrmExaminationManager::~TfrmExaminationManager() = default;
 
 void TfrmExaminationManager::setUpControls()
 {
-    setAutoFillBackground(true);
-    QPalette background = palette();
-    background.setColor(QPalette::Window, QColor(0xD9, 0xE9, 0xEC));
-    setPalette(background);
+    PaintManagerBackground(*this);
 
     const QStyle *look = style();
     m_ui->spb_doc_StartExamination->setIcon(look->standardIcon(QStyle::SP_MediaPlay));
@@ -213,7 +196,7 @@ void TfrmExaminationManager::relistPatients(const QString &ordering, int recNo)
 {
     int count = 0;
     {
-        Relisting relisting(m_relisting);
+        const QScopedValueRollback relisting(m_relisting, m_relisting + 1);
         // -1 when the database fails (its error shown): counted as none.
         count = m_access->ListPatients(m_ui->Edt_ExmPatFilter->text(), 1, 0, {}, -1, {}, {}, {}, ordering, recNo);
     }

@@ -4,6 +4,7 @@
 #include "Dialogs.h"
 #include "UBManagerRules.h"
 #include "UDatasetGrid.h"
+#include "UManagerLook.h"
 #include "URecordControls.h"
 #include "UfrmDataModule.h"
 
@@ -54,10 +55,7 @@ TfrmPatientManager::~TfrmPatientManager() = default;
 
 void TfrmPatientManager::setUpControls()
 {
-    setAutoFillBackground(true);
-    QPalette background = palette();
-    background.setColor(QPalette::Window, QColor(0xD9, 0xE9, 0xEC));
-    setPalette(background);
+    PaintManagerBackground(*this);
 
     SetMask(m_ui->Mke_Pac_Prontuario, QStringLiteral("0000000000; "), MaskText::WithLiterals);
     SetMask(m_ui->Mke_PAC_CPF, QStringLiteral("000.000.000-00;_"), MaskText::BareDigits);

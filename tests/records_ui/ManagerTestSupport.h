@@ -11,6 +11,8 @@
 #include <QTest>
 #include <QWidget>
 
+#include <memory>
+
 namespace cornix::test {
 
 // Types text into widget one key at a time; characters outside ASCII go as text
@@ -161,6 +163,26 @@ inline int PatientID(TDataModule1 &module, int prontuario)
     const int id = query.next() ? query.value(0).toInt() : -1;
     query.finish();
     return id;
+}
+
+// A record window on the module, shown at the program's usual size and exposed.
+template <class Window> std::unique_ptr<Window> OpenShown(TDataModule1 &module, const char *what)
+{
+    auto window = std::make_unique<Window>(module);
+    window->resize(1280, 800);
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window.get()))
+        qWarning("the %s was not exposed", what);
+    return window;
+}
+
+// A control of the window by its objectName; the test stops when it is missing.
+template <class T> T *Control(const QWidget &window, const QString &name)
+{
+    T *found = window.findChild<T *>(name);
+    if (!found)
+        qFatal("no control %s", qPrintable(name));
+    return found;
 }
 
 } // namespace cornix::test

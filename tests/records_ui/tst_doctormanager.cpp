@@ -88,21 +88,10 @@ void TestDoctorManager::cleanupTestCase() { m_db.module.reset(); }
 
 std::unique_ptr<TfrmDoctorManager> TestDoctorManager::openWindow()
 {
-    auto window = std::make_unique<TfrmDoctorManager>(*m_db.module);
-    window->resize(1280, 800);
-    window->show();
-    if (!QTest::qWaitForWindowExposed(window.get()))
-        qWarning("the doctor manager was not exposed");
-    return window;
+    return OpenShown<TfrmDoctorManager>(*m_db.module, "doctor manager");
 }
 
-template <class T> T *TestDoctorManager::child(const QString &name) const
-{
-    T *found = m_window->findChild<T *>(name);
-    if (!found)
-        qFatal("no control %s", qPrintable(name));
-    return found;
-}
+template <class T> T *TestDoctorManager::child(const QString &name) const { return Control<T>(*m_window, name); }
 
 QString TestDoctorManager::currentName() const
 {

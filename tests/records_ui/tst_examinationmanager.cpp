@@ -117,21 +117,10 @@ void TestExaminationManager::cleanupTestCase() { m_db.module.reset(); }
 
 std::unique_ptr<TfrmExaminationManager> TestExaminationManager::openWindow()
 {
-    auto window = std::make_unique<TfrmExaminationManager>(*m_db.module);
-    window->resize(1280, 800);
-    window->show();
-    if (!QTest::qWaitForWindowExposed(window.get()))
-        qWarning("the examination manager was not exposed");
-    return window;
+    return OpenShown<TfrmExaminationManager>(*m_db.module, "examination manager");
 }
 
-template <class T> T *TestExaminationManager::child(const QString &name) const
-{
-    T *found = m_window->findChild<T *>(name);
-    if (!found)
-        qFatal("no control %s", qPrintable(name));
-    return found;
-}
+template <class T> T *TestExaminationManager::child(const QString &name) const { return Control<T>(*m_window, name); }
 
 void TestExaminationManager::clickPatient(const QString &name)
 {

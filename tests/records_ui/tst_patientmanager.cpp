@@ -111,21 +111,10 @@ void TestPatientManager::cleanupTestCase() { m_db.module.reset(); }
 
 std::unique_ptr<TfrmPatientManager> TestPatientManager::openWindow()
 {
-    auto window = std::make_unique<TfrmPatientManager>(*m_db.module);
-    window->resize(1280, 800);
-    window->show();
-    if (!QTest::qWaitForWindowExposed(window.get()))
-        qWarning("the patient manager was not exposed");
-    return window;
+    return OpenShown<TfrmPatientManager>(*m_db.module, "patient manager");
 }
 
-template <class T> T *TestPatientManager::child(const QString &name) const
-{
-    T *found = m_window->findChild<T *>(name);
-    if (!found)
-        qFatal("no control %s", qPrintable(name));
-    return found;
-}
+template <class T> T *TestPatientManager::child(const QString &name) const { return Control<T>(*m_window, name); }
 
 void TestPatientManager::switchFilterOn()
 {

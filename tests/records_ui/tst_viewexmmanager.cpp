@@ -133,21 +133,10 @@ void TestViewExmManager::cleanupTestCase() { m_db.module.reset(); }
 
 std::unique_ptr<TfrmViewExmManager> TestViewExmManager::openWindow()
 {
-    auto window = std::make_unique<TfrmViewExmManager>(*m_db.module);
-    window->resize(1280, 800);
-    window->show();
-    if (!QTest::qWaitForWindowExposed(window.get()))
-        qWarning("the examination viewer was not exposed");
-    return window;
+    return OpenShown<TfrmViewExmManager>(*m_db.module, "examination viewer");
 }
 
-template <class T> T *TestViewExmManager::child(const QString &name) const
-{
-    T *found = m_window->findChild<T *>(name);
-    if (!found)
-        qFatal("no control %s", qPrintable(name));
-    return found;
-}
+template <class T> T *TestViewExmManager::child(const QString &name) const { return Control<T>(*m_window, name); }
 
 void TestViewExmManager::switchFilterOn()
 {
