@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 #include <vector>
 
 namespace cornix {
@@ -71,6 +73,19 @@ void EnsureRgb888(QImage &image)
 }
 
 int ClampByte(int v) { return std::clamp(v, 0, 255); }
+
+// Settings come from a file: a sum with MinBlack is made in 64 bits so that no value
+// of it can overflow, and a stretch of settings far beyond a grey level's range is
+// held within int before it is converted (NaN, from infinite settings, gives 0).
+int ClampByte(std::int64_t v) { return int(std::clamp<std::int64_t>(v, 0, 255)); }
+
+int RoundedToInt(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    constexpr double low = std::numeric_limits<int>::min(), high = std::numeric_limits<int>::max();
+    return int(RoundHalfEven(std::clamp(value, low, high)));
+}
 
 int RoundedChannel(double unit) { return ClampByte(int(RoundHalfEven(unit * 255.0))); }
 
@@ -288,11 +303,11 @@ int StretchGrey(int grey, double lo, double hi, const TContrastSettings &s)
 {
     const double width = hi - lo;
     if (width > s.LargMin)
-        return int(RoundHalfEven((s.Beta0 - s.Alpha0) * (grey - lo) / width));
+        return RoundedToInt((s.Beta0 - s.Alpha0) * (grey - lo) / width);
     if (width > 1.0) {
         const double a = lo + width * (s.Alpha0 - lo) / s.LargMin;
         const double b = hi + width * (s.Beta0 - hi) / s.LargMin;
-        return int(RoundHalfEven((b - a) * (grey - lo) / width));
+        return RoundedToInt((b - a) * (grey - lo) / width);
     }
     return grey;
 }
@@ -301,7 +316,7 @@ int ContrastCurve(int stretched, double perc)
 {
     const double d = perc * 255.0;
     const double factor = 259.0 * (d + 255.0) / (255.0 * (259.0 - d));
-    const double y = factor * (stretched - 128) + 128.0;
+    const double y = factor * (double(stretched) - 128.0) + 128.0;
     if (std::isnan(y))
         return 128; // a degenerate curve (d = 259) on the pivot grey
     // Clamping before rounding gives the same result and keeps infinities out.
@@ -331,7 +346,10 @@ private:
     static constexpr int kLowest = -1024;
     static constexpr int kCount = 2304;
 
-    int Compute(int stretched) const { return ClampByte(ContrastCurve(stretched, Settings.Perc) + Settings.MinBlack); }
+    int Compute(int stretched) const
+    {
+        return ClampByte(std::int64_t(ContrastCurve(stretched, Settings.Perc)) + Settings.MinBlack);
+    }
 
     const TContrastSettings &Settings;
     std::array<uchar, kCount> Values{};

@@ -1,9 +1,13 @@
 #include "CfgCamCapFields.h"
 
 #include "QtNumbers.h"
+#include "SettingsRanges.h"
 #include "UBIniSettings.h"
 
 #include <cstdint>
+
+static_assert(SettingsRangeOf("CAPTURE", "maxFrames")->high == TCfgCamCapFields::kMaxCaptures,
+              "the dialog's maximum is the reader's");
 
 namespace {
 
@@ -19,14 +23,25 @@ bool intInRange(const QString &text, int low, int high)
     }
 }
 
-bool floatInRange(const QString &text, double low, double high)
+QString numberHint()
+{
+    return QStringLiteral(" (separador decimal \"%1\")").arg(QLatin1Char(cornix::DecimalSeparator()));
+}
+
+// Within the range the settings file accepts for the key (SettingsRanges.h).
+bool floatInRange(const QString &text, const TSettingsRange &range)
 {
     try {
-        const double value = cornix::StrToFloat(text);
-        return value >= low && value <= high;
+        return range.Contains(cornix::StrToFloat(text));
     } catch (const cornix::EConvertError &) {
         return false;
     }
+}
+
+QString floatProblem(const char *label, const TSettingsRange &range)
+{
+    return QString::fromUtf8(label) + QStringLiteral(": o valor deve ser um número ") + SettingsRangeText(range) +
+           numberHint() + u'.';
 }
 
 bool isInteger(const QString &text)
@@ -37,11 +52,6 @@ bool isInteger(const QString &text)
     } catch (const cornix::EConvertError &) {
         return false;
     }
-}
-
-QString numberHint()
-{
-    return QStringLiteral(" (separador decimal \"%1\")").arg(QLatin1Char(cornix::DecimalSeparator()));
 }
 
 } // namespace
@@ -83,15 +93,15 @@ std::optional<TCfgFieldProblem> TCfgCamCapFields::Validate() const
     if (!intInRange(AuxCam, 0, 255))
         return TCfgFieldProblem{TCfgField::AuxCam,
                                 QStringLiteral("Câmera Secundária: o nº do canal deve ser um número inteiro de 0 a 255.")};
-    if (!floatInRange(NCAverage, 0, 255))
-        return TCfgFieldProblem{TCfgField::NCAverage,
-                                QStringLiteral("Média: o valor deve ser um número de 0 a 255") + numberHint() + u'.'};
-    if (!floatInRange(NCSD, 0, 255))
-        return TCfgFieldProblem{TCfgField::NCSD,
-                                QStringLiteral("D.P.: o valor deve ser um número de 0 a 255") + numberHint() + u'.'};
-    if (!floatInRange(Tolerance, 0, 1))
-        return TCfgFieldProblem{TCfgField::Tolerance,
-                                QStringLiteral("Tolerância: o valor deve ser um número de 0 a 1") + numberHint() + u'.'};
+    const TSettingsRange average = SettingsRange("AUTOCAPTURE", "average");
+    const TSettingsRange sd = SettingsRange("AUTOCAPTURE", "sd");
+    const TSettingsRange tolerance = SettingsRange("AUTOCAPTURE", "tolerance");
+    if (!floatInRange(NCAverage, average))
+        return TCfgFieldProblem{TCfgField::NCAverage, floatProblem("Média", average)};
+    if (!floatInRange(NCSD, sd))
+        return TCfgFieldProblem{TCfgField::NCSD, floatProblem("D.P.", sd)};
+    if (!floatInRange(Tolerance, tolerance))
+        return TCfgFieldProblem{TCfgField::Tolerance, floatProblem("Tolerância", tolerance)};
     if (!intInRange(NumMaxCaptures, 1, kMaxCaptures))
         return TCfgFieldProblem{
             TCfgField::NumMaxCaptures,

@@ -32,8 +32,9 @@ struct TCfgCamCapFields {
     bool IsModified(const TBIniSettings &settings) const;
 
     // The first field that cannot be stored, with a message for the operator; nothing
-    // when all can. Channels 0-255, captures 1-300, average and deviation 0-255,
-    // tolerance 0-1, numbers in the process decimal format.
+    // when all can. Channels 0-255; captures, average, deviation and tolerance within
+    // the ranges the settings file accepts (1-300, 0-255, 0-255, 0-1; SettingsRanges.h);
+    // numbers in the process decimal format.
     std::optional<TCfgFieldProblem> Validate() const;
 
     // Stores every field in the dialog's order. Validate first: a field that does not

@@ -1,6 +1,7 @@
 #include "UBIniSettings.h"
 
 #include "QtNumbers.h"
+#include "SettingsRanges.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -21,18 +22,49 @@ QString executableFolder()
     return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
 }
 
-void openIni(CSimpleIniA &ini, const QString &fileName)
+// False when the file could not be read (a missing file included).
+bool openIni(CSimpleIniA &ini, const QString &fileName)
 {
     ini.SetUnicode(true);
     ini.SetSpaces(false);
-    ini.LoadFile(QFile::encodeName(fileName).constData());
+    return ini.LoadFile(QFile::encodeName(fileName).constData()) >= 0;
+}
+
+std::optional<QString> storedValue(const CSimpleIniA &ini, const QString &section, const QString &key)
+{
+    const char *raw = ini.GetValue(section.toUtf8().constData(), key.toUtf8().constData(), nullptr);
+    if (!raw)
+        return std::nullopt;
+    return QString::fromUtf8(raw);
 }
 
 // The key's text as stored, or "error" when it is missing.
 QString storedText(const CSimpleIniA &ini, const QString &section, const QString &key)
 {
-    const char *raw = ini.GetValue(section.toUtf8().constData(), key.toUtf8().constData(), nullptr);
-    return raw ? QString::fromUtf8(raw) : kError;
+    return storedValue(ini, section, key).value_or(kError);
+}
+
+QString faultMessage(TSettingsFault fault, const QString &fileName, const QString &section, const QString &key,
+                     const QString &value, const QString &rangeText)
+{
+    const QString file = QStringLiteral("Arquivo de configuração '%1': ").arg(fileName);
+    switch (fault) {
+    case TSettingsFault::NotANumber:
+        return file + QStringLiteral("a chave [%1] %2 tem o valor '%3', que não é um número válido.")
+                          .arg(section, key, value);
+    case TSettingsFault::Missing:
+        return file + QStringLiteral("falta a chave [%1] %2.").arg(section, key);
+    case TSettingsFault::OutOfRange:
+        return file + QStringLiteral("a chave [%1] %2 tem o valor '%3', fora do intervalo aceito (%4).")
+                          .arg(section, key, value, rangeText);
+    case TSettingsFault::BadSeparator:
+        return file + QStringLiteral("a chave [%1] %2 tem o valor '%3', mas o separador decimal precisa ser "
+                                     "'.' ou ','.")
+                          .arg(section, key, value);
+    case TSettingsFault::Unreadable:
+        break;
+    }
+    return file + QStringLiteral("o arquivo não pôde ser lido.");
 }
 
 // Blanks around names as the reader counts them: spaces and tabs only (a vertical
@@ -132,16 +164,32 @@ QByteArray withIniValue(const QByteArray &content, const QByteArray &section, co
     return edited;
 }
 
+// The number convert() reads from text, or the fault naming the key.
+template <typename Convert>
+auto converted(const QString &fileName, const char *section, const char *key, const QString &text,
+               Convert convert)
+{
+    try {
+        return convert();
+    } catch (const cornix::EConvertError &) {
+        throw ESettingsConversionError(fileName, QLatin1String(section), QLatin1String(key), text);
+    }
+}
+
 } // namespace
 
 ESettingsConversionError::ESettingsConversionError(const QString &fileName, const QString &section,
                                                    const QString &key, const QString &value)
-    : cornix::EConvertError(
-          QStringLiteral("Arquivo de configuração '%1': a chave [%2] %3 tem o valor '%4', que não é um número válido.")
-              .arg(fileName, section, key, value)
-              .toStdString(),
-          value.toStdString()),
-      m_fileName(fileName), m_section(section), m_key(key), m_value(value)
+    : ESettingsConversionError(TSettingsFault::NotANumber, fileName, section, key, value)
+{
+}
+
+ESettingsConversionError::ESettingsConversionError(TSettingsFault fault, const QString &fileName,
+                                                   const QString &section, const QString &key, const QString &value,
+                                                   const QString &rangeText)
+    : cornix::EConvertError(faultMessage(fault, fileName, section, key, value, rangeText).toStdString(),
+                            value.toStdString()),
+      m_fault(fault), m_fileName(fileName), m_section(section), m_key(key), m_value(value)
 {
 }
 
@@ -174,13 +222,11 @@ void TBIniSettings::Load()
 {
     // The file is read once for all the keys kept in memory.
     TLoadedFile file;
-    openIni(file.ini, m_fileName);
+    if (!openIni(file.ini, m_fileName))
+        throw ESettingsConversionError(TSettingsFault::Unreadable, m_fileName, QString(), QString());
     m_loading = &file;
     const auto done = qScopeGuard([this] { m_loading = nullptr; });
-    m_decimalSeparatorText = readText("SYSTEM", "decimalSeparator");
-    // An empty separator falls back to the platform's.
-    cornix::SetDecimalSeparator(m_decimalSeparatorText.isEmpty() ? cornix::PlatformDecimalSeparator()
-                                                                 : m_decimalSeparatorText.at(0).toLatin1());
+    loadDecimalSeparator();
     m_average = readFixedFloat("AUTOCAPTURE", "average");
     m_sd = readFixedFloat("AUTOCAPTURE", "sd");
     m_tolerance = readFixedFloat("AUTOCAPTURE", "tolerance");
@@ -194,6 +240,23 @@ void TBIniSettings::Load()
     m_pixelToMM = readPlainFloat("METRICS", "pixelToMM");
     m_pixelToPaq = readPlainFloat("METRICS", "pixelToPaq");
     m_captureType = readText("CAPTURE", "TYPE");
+}
+
+// Only "." and "," make numbers the conversions read; any other character would
+// turn every later number of the file into a fault blamed on that number's key.
+void TBIniSettings::loadDecimalSeparator()
+{
+    const char *section = "SYSTEM", *key = "decimalSeparator";
+    m_decimalSeparatorText = readNumberText(section, key);
+    // An empty separator falls back to the platform's.
+    if (m_decimalSeparatorText.isEmpty()) {
+        cornix::SetDecimalSeparator(cornix::PlatformDecimalSeparator());
+        return;
+    }
+    if (m_decimalSeparatorText != QLatin1String(".") && m_decimalSeparatorText != QLatin1String(","))
+        throw ESettingsConversionError(TSettingsFault::BadSeparator, m_fileName, QLatin1String(section),
+                                       QLatin1String(key), m_decimalSeparatorText);
+    cornix::SetDecimalSeparator(m_decimalSeparatorText.at(0).toLatin1());
 }
 
 QString TBIniSettings::RepairDecimalSeparator(const QString &value)
@@ -211,9 +274,43 @@ QString TBIniSettings::RepairDecimalSeparator(const QString &value)
 
 QString TBIniSettings::readText(const char *section, const char *key) const
 {
+    return readStored(section, key).value_or(kError);
+}
+
+std::optional<QString> TBIniSettings::readStored(const char *section, const char *key) const
+{
     if (m_loading)
-        return storedText(m_loading->ini, QLatin1String(section), QLatin1String(key));
-    return ReadIniValue(m_fileName, TIniKind::Str, QLatin1String(key), QLatin1String(section));
+        return storedValue(m_loading->ini, QLatin1String(section), QLatin1String(key));
+    CSimpleIniA ini;
+    openIni(ini, m_fileName);
+    return storedValue(ini, QLatin1String(section), QLatin1String(key));
+}
+
+// The text of a key that must be present.
+QString TBIniSettings::readNumberText(const char *section, const char *key) const
+{
+    if (auto text = readStored(section, key))
+        return *text;
+    throw ESettingsConversionError(TSettingsFault::Missing, m_fileName, QLatin1String(section), QLatin1String(key));
+}
+
+// value, unless section/key has a range that it is outside of.
+template <typename T>
+T TBIniSettings::checked(const char *section, const char *key, T value, const QString &text) const
+{
+    const auto range = SettingsRangeOf(section, key);
+    if (range && !range->Contains(double(value)))
+        throw ESettingsConversionError(TSettingsFault::OutOfRange, m_fileName, QLatin1String(section),
+                                       QLatin1String(key), text, SettingsRangeText(*range));
+    return value;
+}
+
+// Writes text, which must read back inside the key's range; otherwise throws and
+// writes nothing, so that the file keeps loading.
+void TBIniSettings::writeChecked(const char *section, const char *key, const QString &text) const
+{
+    checked(section, key, cornix::StrToFloat(text), text);
+    writeText(section, key, text);
 }
 
 void TBIniSettings::writeText(const char *section, const char *key, const QString &value) const
@@ -223,42 +320,32 @@ void TBIniSettings::writeText(const char *section, const char *key, const QStrin
 
 int TBIniSettings::readPlainInt(const char *section, const char *key) const
 {
-    const QString text = readText(section, key);
-    try {
-        return cornix::StrToInt(text);
-    } catch (const cornix::EConvertError &) {
-        throw ESettingsConversionError(m_fileName, QLatin1String(section), QLatin1String(key), text);
-    }
+    const QString text = readNumberText(section, key);
+    return checked(section, key, converted(m_fileName, section, key, text, [&] { return cornix::StrToInt(text); }),
+                   text);
 }
 
 double TBIniSettings::readPlainFloat(const char *section, const char *key) const
 {
-    const QString text = readText(section, key);
-    try {
-        return cornix::StrToFloat(text);
-    } catch (const cornix::EConvertError &) {
-        throw ESettingsConversionError(m_fileName, QLatin1String(section), QLatin1String(key), text);
-    }
+    const QString text = readNumberText(section, key);
+    return checked(section, key, converted(m_fileName, section, key, text, [&] { return cornix::StrToFloat(text); }),
+                   text);
 }
 
 std::int32_t TBIniSettings::readFixedInt(const char *section, const char *key) const
 {
-    const QString text = readText(section, key);
-    try {
-        return cornix::StrToInt(RepairDecimalSeparator(text));
-    } catch (const cornix::EConvertError &) {
-        throw ESettingsConversionError(m_fileName, QLatin1String(section), QLatin1String(key), text);
-    }
+    const QString text = readNumberText(section, key);
+    const QString repaired = RepairDecimalSeparator(text);
+    return checked(section, key,
+                   converted(m_fileName, section, key, text, [&] { return cornix::StrToInt(repaired); }), text);
 }
 
 double TBIniSettings::readFixedFloat(const char *section, const char *key) const
 {
-    const QString text = readText(section, key);
-    try {
-        return cornix::StrToFloat(RepairDecimalSeparator(text));
-    } catch (const cornix::EConvertError &) {
-        throw ESettingsConversionError(m_fileName, QLatin1String(section), QLatin1String(key), text);
-    }
+    const QString text = readNumberText(section, key);
+    const QString repaired = RepairDecimalSeparator(text);
+    return checked(section, key,
+                   converted(m_fileName, section, key, text, [&] { return cornix::StrToFloat(repaired); }), text);
 }
 
 int TBIniSettings::GetBrightness() const { return readPlainInt("VIDEO", "Brightness"); }
@@ -291,31 +378,31 @@ void TBIniSettings::SetAuxCamChannel(std::uint8_t value)
 
 void TBIniSettings::SetAverage(double value)
 {
-    writeText("AUTOCAPTURE", "average", cornix::FormatFloatQ("0.00", value));
+    writeChecked("AUTOCAPTURE", "average", cornix::FormatFloatQ("0.00", value));
     m_average = readFixedFloat("AUTOCAPTURE", "average");
 }
 
 void TBIniSettings::SetSD(double value)
 {
-    writeText("AUTOCAPTURE", "sd", cornix::FormatFloatQ("0.00", value));
+    writeChecked("AUTOCAPTURE", "sd", cornix::FormatFloatQ("0.00", value));
     m_sd = readFixedFloat("AUTOCAPTURE", "sd");
 }
 
 void TBIniSettings::SetTolerance(double value)
 {
-    writeText("AUTOCAPTURE", "tolerance", cornix::FormatFloatQ("0.00", value));
+    writeChecked("AUTOCAPTURE", "tolerance", cornix::FormatFloatQ("0.00", value));
     m_tolerance = readFixedFloat("AUTOCAPTURE", "tolerance");
 }
 
 void TBIniSettings::SetMaxFrames(std::uint16_t value)
 {
-    writeText("CAPTURE", "maxFrames", QString::number(value));
+    writeChecked("CAPTURE", "maxFrames", QString::number(value));
     m_maxFrames = static_cast<std::uint16_t>(readFixedInt("CAPTURE", "maxFrames"));
 }
 
 void TBIniSettings::SetPixelToMM(double value)
 {
-    writeText("METRICS", "pixelToMM", cornix::FormatFloatQ("0.000000", value));
+    writeChecked("METRICS", "pixelToMM", cornix::FormatFloatQ("0.000000", value));
 }
 
 void TBIniSettings::WriteIniValue(const QString &fileName, TIniKind kind, bool boolValue, const QString &text,

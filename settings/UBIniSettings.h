@@ -7,13 +7,28 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 
-// A numeric key that is missing (read as "error") or does not convert. Names the
-// file, section and key so that start-up can tell the operator what to fix.
+// Why a value of the settings file cannot be used.
+enum class TSettingsFault {
+    NotANumber,   // the text does not convert
+    Missing,      // the key is not in the file
+    OutOfRange,   // a number outside the key's range (SettingsRanges.h)
+    BadSeparator, // SYSTEM/decimalSeparator is neither "." nor ","
+    Unreadable,   // the file could not be read at all (no section or key)
+};
+
+// A value of the settings file that cannot be used. Names the file, section, key and
+// value so that start-up can tell the operator what to fix.
 class ESettingsConversionError : public cornix::EConvertError {
 public:
+    // A value that is not a number.
     ESettingsConversionError(const QString &fileName, const QString &section, const QString &key,
                              const QString &value);
+    // rangeText ("de 1 a 300") for OutOfRange only.
+    ESettingsConversionError(TSettingsFault fault, const QString &fileName, const QString &section,
+                             const QString &key, const QString &value = {}, const QString &rangeText = {});
+    TSettingsFault fault() const { return m_fault; }
     const QString &fileName() const { return m_fileName; }
     const QString &section() const { return m_section; }
     const QString &key() const { return m_key; }
@@ -22,6 +37,7 @@ public:
     QString message() const;
 
 private:
+    TSettingsFault m_fault;
     QString m_fileName, m_section, m_key, m_value;
 };
 
@@ -30,7 +46,8 @@ enum class TIniKind { Int, Str, Bool };
 class TBIniSettings {
 public:
     // Loads cornix.ini from the executable's folder and sets the process decimal
-    // separator. Throws ESettingsConversionError when a numeric key is unusable.
+    // separator. Throws ESettingsConversionError for an unreadable file, a missing
+    // key, a number that does not convert or one outside its range (SettingsRanges.h).
     TBIniSettings();
     // Same, for a settings file elsewhere (tools and tests).
     explicit TBIniSettings(const QString &fileName);
@@ -84,7 +101,8 @@ public:
     double LargMin() const { return m_largMin; }
     double Perc() const { return m_perc; }
 
-    // "0.00" written, then re-read into the cache.
+    // "0.00" written, then re-read into the cache. A value that would read back outside
+    // its range (SettingsRanges.h) throws ESettingsConversionError and nothing is written.
     void SetAverage(double value);
     void SetSD(double value);
     void SetTolerance(double value);
@@ -106,6 +124,11 @@ private:
 
     void Load();
     QString readText(const char *section, const char *key) const;
+    std::optional<QString> readStored(const char *section, const char *key) const;
+    QString readNumberText(const char *section, const char *key) const;
+    void loadDecimalSeparator();
+    template <typename T> T checked(const char *section, const char *key, T value, const QString &text) const;
+    void writeChecked(const char *section, const char *key, const QString &text) const;
     void writeText(const char *section, const char *key, const QString &value) const;
     int readPlainInt(const char *section, const char *key) const;
     double readPlainFloat(const char *section, const char *key) const;

@@ -4,6 +4,7 @@
 
 #include "Dialogs.h"
 #include "QtNumbers.h"
+#include "SettingsRanges.h"
 #include "UBIniSettings.h"
 #include "UBTImageEditor.h"
 #include "UBVideoGrabber_Espec_C.h"
@@ -162,5 +163,25 @@ void TfrmCalibration::acceptClicked()
         m_tmrReadValues->start();
         return;
     }
+    if (!acceptedByTheSettings(factor)) {
+        m_tmrReadValues->start();
+        return;
+    }
     m_settings.SetPixelToMM(factor);
+}
+
+// The factor as it is written ("0.000000") must load at the next start.
+bool TfrmCalibration::acceptedByTheSettings(double factor)
+{
+    const QString written = cornix::FormatFloatQ("0.000000", factor);
+    const TSettingsRange range = SettingsRange("METRICS", "pixelToMM");
+    if (range.Contains(cornix::StrToFloat(written)))
+        return true;
+    cornix::ShowWarning(tr("Fator de calibração %1 mm/pixel fora do intervalo aceito (%2 mm/pixel): a seleção tem "
+                           "%3 pixels de largura.\n"
+                           "Arraste a seleção sobre a largura de 0,9 mm da figura de calibração e aceite de novo.\n"
+                           "A calibração não foi gravada.")
+                            .arg(written, SettingsRangeText(range))
+                            .arg(m_editor->Width()));
+    return false;
 }

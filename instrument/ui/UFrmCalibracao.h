@@ -41,6 +41,7 @@ private:
     void measureClicked();
     void readValuesTick();
     void acceptClicked();
+    bool acceptedByTheSettings(double factor);
 
     std::unique_ptr<Ui::TfrmCalibration> m_ui;
     TBIniSettings &m_settings;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -667,6 +668,44 @@ private slots:
         settings.Perc = 0.0;
         EnhanceContrast(image, kRoi, settings);
         QCOMPARE(image.pixel(col, row), qRgb(grey, grey, grey));
+    }
+
+    // Settings far outside what a settings file accepts (code may still build them)
+    // saturate instead of overflowing: the sum with MinBlack and the stretch of the
+    // 40/200 stripes (width 160, lo 40, Perc 0 so the curve is the identity) are held
+    // to 0..255. Stripes of 0 and 255 smooth to 8 x 255 div 16 = 127 inside.
+    void enhanceWithExtremeSettings_data()
+    {
+        QTest::addColumn<int>("minBlack");
+        QTest::addColumn<double>("beta0");
+        QTest::addColumn<int>("grey");
+        constexpr int most = std::numeric_limits<int>::max(), least = std::numeric_limits<int>::min();
+        QTest::newRow("MinBlack largest int: white") << most << 235.0 << 255;
+        QTest::newRow("MinBlack largest int minus 10: white") << most - 10 << 235.0 << 255;
+        QTest::newRow("MinBlack smallest int: black") << least << 235.0 << 0;
+        QTest::newRow("Beta0 1e300: stripes 0 and 255") << 0 << 1e300 << 127;
+        QTest::newRow("Beta0 -1e300: black") << 0 << -1e300 << 0;
+        QTest::newRow("Beta0 infinite: stripes 0 and 255") << 0 << std::numeric_limits<double>::infinity() << 127;
+    }
+
+    void enhanceWithExtremeSettings()
+    {
+        QFETCH(int, minBlack);
+        QFETCH(double, beta0);
+        QFETCH(int, grey);
+        QImage image(kFrameWidth, kFrameHeight, QImage::Format_RGB888);
+        for (int y = 0; y < kFrameHeight; ++y)
+            for (int x = 0; x < kFrameWidth; ++x)
+                image.setPixel(x, y, y % 2 == 0 ? qRgb(40, 40, 40) : qRgb(200, 200, 200));
+        TContrastSettings settings;
+        settings.FIRLen = 1;
+        settings.MinBlack = minBlack;
+        settings.Alpha0 = 0.0;
+        settings.Beta0 = beta0;
+        settings.Perc = 0.0;
+        EnhanceContrast(image, kRoi, settings);
+        QCOMPARE(image.pixel(150, 120), qRgb(grey, grey, grey));
+        QCOMPARE(image.pixel(150, 121), qRgb(grey, grey, grey));
     }
 
     // The enhancement gives, pixel for pixel, what its definition gives, for

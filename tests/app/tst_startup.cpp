@@ -27,6 +27,18 @@ class TestStartUp : public QObject {
         return main;
     }
 
+    static bool removeLine(const QString &path, const QByteArray &line)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadWrite))
+            return false;
+        QByteArray content = file.readAll();
+        if (!content.contains(line))
+            return false;
+        content.replace(line, QByteArray());
+        return file.resize(0) && file.seek(0) && file.write(content) == content.size();
+    }
+
     static QStringList enabledCommands(const TfrmMain &main)
     {
         QStringList enabled;
@@ -48,7 +60,15 @@ private slots:
         QTest::newRow("missing cornix.ini") << "no settings" << QStringList{"cornix.ini", "não existe"};
         QTest::newRow("non-numeric key") << "bad key"
                                          << QStringList{"cornix.ini", "[AUTOCAPTURE] average", "'alto'"};
-        QTest::newRow("missing decimal separator") << "no separator" << QStringList{"cornix.ini", "[AUTOCAPTURE]"};
+        QTest::newRow("decimal separator 'error'")
+            << "bad separator"
+            << QStringList{"cornix.ini", "[SYSTEM] decimalSeparator tem o valor 'error'", "'.' ou ','"};
+        QTest::newRow("decimal separator missing")
+            << "no separator" << QStringList{"cornix.ini", "falta a chave [SYSTEM] decimalSeparator."};
+        QTest::newRow("minBlack out of range")
+            << "huge minBlack"
+            << QStringList{"cornix.ini", "[IMAGEPROCESSING] minBlack tem o valor '2147483647', fora do intervalo "
+                                         "aceito (de -255 a 255)."};
         QTest::newRow("missing database file") << "no database" << QStringList{"Cornyx.FDB", "não existe"};
         QTest::newRow("stopped server") << "stopped server"
                                         << QStringList{"localhost/3999:", "Cornyx.FDB", "network"};
@@ -64,8 +84,12 @@ private slots:
             QVERIFY(QFile::remove(fixture.settingsPath()));
         else if (fault == QLatin1String("bad key"))
             fixture.set(QStringLiteral("AUTOCAPTURE"), QStringLiteral("average"), QStringLiteral("alto"));
-        else if (fault == QLatin1String("no separator"))
+        else if (fault == QLatin1String("bad separator"))
             fixture.set(QStringLiteral("SYSTEM"), QStringLiteral("decimalSeparator"), QStringLiteral("error"));
+        else if (fault == QLatin1String("no separator"))
+            QVERIFY(removeLine(fixture.settingsPath(), "decimalSeparator=.\n"));
+        else if (fault == QLatin1String("huge minBlack"))
+            fixture.set(QStringLiteral("IMAGEPROCESSING"), QStringLiteral("minBlack"), QStringLiteral("2147483647"));
         else if (fault == QLatin1String("no database"))
             QVERIFY(QFile::remove(fixture.databasePath));
         else

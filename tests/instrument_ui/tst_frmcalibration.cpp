@@ -202,6 +202,47 @@ private slots:
         QVERIFY(find<QTimer>("tmrReadValues")->isActive()); // still measuring
     }
 
+    // The factor must load at the next start (METRICS/pixelToMM, 0.0005 to 0.01 mm per
+    // pixel): a selection narrower than 90 pixels across the 0.9 mm is refused before
+    // anything is written.
+    void factorOutsideTheSettingsRangeIsRefused_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<QString>("warning");
+        QTest::addColumn<QByteArray>("stored");
+        QTest::newRow("one pixel") << 1
+                                   << "Fator de calibração 0.900000 mm/pixel fora do intervalo aceito (de 0.0005 a "
+                                      "0.01 mm/pixel): a seleção tem 1 pixels de largura."
+                                   << QByteArray();
+        QTest::newRow("89 pixels") << 89 << "0.010112 mm/pixel fora do intervalo aceito" << QByteArray();
+        QTest::newRow("90 pixels, on the bound") << 90 << "" << QByteArray("pixelToMM=0.010000\n");
+    }
+
+    void factorOutsideTheSettingsRangeIsRefused()
+    {
+        QFETCH(int, width);
+        QFETCH(QString, warning);
+        QFETCH(QByteArray, stored);
+        const QByteArray before = readAll(m_path);
+        freeze();
+        QTest::mouseClick(button("spbMeasure"), Qt::LeftButton);
+        drag(QPoint(100, 100), QPoint(100 + width, 300));
+        QTRY_VERIFY_WITH_TIMEOUT(button("spbAcceptCalibration")->isEnabled(), 5000);
+        QTest::mouseClick(button("spbAcceptCalibration"), Qt::LeftButton);
+        if (stored.isEmpty()) {
+            QCOMPARE(m_dialogs->shown().size(), 1);
+            QCOMPARE(m_dialogs->last().kind, cornix::DialogKind::Warning);
+            QVERIFY2(m_dialogs->last().text.contains(warning), qPrintable(m_dialogs->last().text));
+            QVERIFY(m_dialogs->last().text.endsWith(QStringLiteral("A calibração não foi gravada.")));
+            QCOMPARE(readAll(m_path), before);
+            QVERIFY(find<QTimer>("tmrReadValues")->isActive()); // still measuring
+            return;
+        }
+        QVERIFY(m_dialogs->shown().isEmpty());
+        QVERIFY(readAll(m_path).contains(stored));
+        QCOMPARE(TBIniSettings(m_path).PixelToMM(), 0.01); // loads at the next start
+    }
+
     void aNewFrozenFrameStartsAFreshSelection()
     {
         freeze();

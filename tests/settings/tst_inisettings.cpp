@@ -1,10 +1,14 @@
 #include "UBIniSettings.h"
 
 #include "Numbers.h"
+#include "SettingsRanges.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <map>
 
 namespace {
 
@@ -35,7 +39,7 @@ comPort=/dev/ttyUSB0
 ; média e desvio dos quadros aceitos
 average=128%SEP%00
 sd=%SD%
-tolerance=10%SEP%00
+tolerance=0%SEP%10
 
 [IMAGEPROCESSING]
 FIRlen=9
@@ -65,6 +69,26 @@ QString readAll(const QString &path)
     return QString::fromUtf8(file.readAll());
 }
 
+// The text with key's line set to value, or removed for a null value.
+QString withValue(QString text, const QString &key, const QString &value)
+{
+    const QRegularExpression line(QStringLiteral("(?m)^%1=[^\\n]*\\n").arg(QRegularExpression::escape(key)));
+    return text.replace(line, value.isNull() ? QString() : key + QLatin1Char('=') + value + QLatin1Char('\n'));
+}
+
+double cachedValue(const TBIniSettings &settings, const QString &key)
+{
+    const std::map<QString, double> values{
+        {QStringLiteral("maxFrames"), settings.MaxFrames()},   {QStringLiteral("average"), settings.Average()},
+        {QStringLiteral("sd"), settings.SD()},                 {QStringLiteral("tolerance"), settings.Tolerance()},
+        {QStringLiteral("FIRlen"), settings.FIRLen()},         {QStringLiteral("minBlack"), settings.MinBlack()},
+        {QStringLiteral("alpha0"), settings.Alpha0()},         {QStringLiteral("beta0"), settings.Beta0()},
+        {QStringLiteral("largMin"), settings.LargMin()},       {QStringLiteral("perc"), settings.Perc()},
+        {QStringLiteral("pixelToMM"), settings.PixelToMM()},   {QStringLiteral("pixelToPaq"), settings.PixelToPaq()},
+    };
+    return values.at(key);
+}
+
 void writeAll(const QString &path, const QString &text)
 {
     QFile file(path);
@@ -73,6 +97,8 @@ void writeAll(const QString &path, const QString &text)
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(TSettingsFault)
 
 class TestIniSettings : public QObject {
     Q_OBJECT
@@ -146,7 +172,7 @@ private slots:
         QCOMPARE(settings.CaptureType(), QStringLiteral("AUTO"));
         QCOMPARE(settings.MaxFrames(), quint16(30));
         QCOMPARE(settings.Average(), 128.0);
-        QCOMPARE(settings.Tolerance(), 10.0);
+        QCOMPARE(settings.Tolerance(), 0.1);
         QCOMPARE(settings.FIRLen(), 9);
         QCOMPARE(settings.MinBlack(), 10);
         QCOMPARE(settings.Beta0(), 235.0);
@@ -191,8 +217,8 @@ private slots:
         QVERIFY(readAll(m_path).contains(QStringLiteral("average=") + averageText + QLatin1Char('\n')));
         QCOMPARE(settings.Average(), 12.5);
 
-        settings.SetTolerance(7.456);
-        QCOMPARE(settings.Tolerance(), 7.46); // the cache holds the written, rounded value
+        settings.SetTolerance(0.456);
+        QCOMPARE(settings.Tolerance(), 0.46); // the cache holds the written, rounded value
 
         settings.SetSD(3);
         QCOMPARE(settings.Variance(), 9.0);
@@ -204,14 +230,66 @@ private slots:
         QCOMPARE(TBIniSettings(m_path).PixelToMM(), 0.00125);
     }
 
-    void maxFramesIsSixteenBits()
+    // A setter refuses a value that would not load at the next start, before writing:
+    // the file and the cache keep what they had. maxFrames is handed over in 16 bits,
+    // so a typed 70000 arrives as 4464.
+    void settersRefuseValuesOutsideTheRange_data()
     {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("maxFrames 70000 as 16 bits") << "maxFrames" << 4464.0 << "'4464', fora do intervalo aceito (de 1 a 300)";
+        QTest::newRow("maxFrames 0") << "maxFrames" << 0.0 << "'0', fora do intervalo aceito (de 1 a 300)";
+        QTest::newRow("maxFrames 300") << "maxFrames" << 300.0 << "";
+        QTest::newRow("average 256") << "average" << 256.0 << "[AUTOCAPTURE] average tem o valor '256.00'";
+        QTest::newRow("average written as 255.00") << "average" << 255.004 << "";
+        QTest::newRow("sd negative") << "sd" << -0.5 << "'-0.50', fora do intervalo aceito (de 0 a 255)";
+        QTest::newRow("tolerance 1.01") << "tolerance" << 1.01 << "'1.01', fora do intervalo aceito (de 0 a 1)";
+        QTest::newRow("tolerance written as 1.00") << "tolerance" << 0.999 << "";
+        QTest::newRow("pixelToMM 0.02") << "pixelToMM" << 0.02 << "'0.020000', fora do intervalo aceito (de 0.0005 a 0.01)";
+        QTest::newRow("pixelToMM written as 0.000500") << "pixelToMM" << 0.0004996 << "";
+        QTest::newRow("pixelToMM written as 0.000499") << "pixelToMM" << 0.000499 << "[METRICS] pixelToMM";
+    }
+
+    void settersRefuseValuesOutsideTheRange()
+    {
+        QFETCH(QString, key);
+        QFETCH(double, value);
+        QFETCH(QString, refusal);
         writeSettings(QStringLiteral("."), QStringLiteral("40.00"));
+        const QString before = readAll(m_path);
         TBIniSettings settings(m_path);
-        const int typed = cornix::StrToInt(std::string_view("70000"));
-        settings.SetMaxFrames(static_cast<quint16>(typed));
-        QCOMPARE(settings.MaxFrames(), quint16(4464));
-        QVERIFY(readAll(m_path).contains(QStringLiteral("maxFrames=4464\n")));
+        const auto set = [&] {
+            if (key == QLatin1String("maxFrames"))
+                settings.SetMaxFrames(static_cast<quint16>(value));
+            else if (key == QLatin1String("average"))
+                settings.SetAverage(value);
+            else if (key == QLatin1String("sd"))
+                settings.SetSD(value);
+            else if (key == QLatin1String("tolerance"))
+                settings.SetTolerance(value);
+            else
+                settings.SetPixelToMM(value);
+        };
+        if (refusal.isEmpty()) {
+            set();
+            QVERIFY(readAll(m_path) != before);
+            TBIniSettings{m_path}; // loads again
+            return;
+        }
+        try {
+            set();
+            QFAIL("no refusal");
+        } catch (const ESettingsConversionError &error) {
+            QCOMPARE(error.fault(), TSettingsFault::OutOfRange);
+            QCOMPARE(error.key(), key);
+            QVERIFY2(error.message().contains(refusal), qPrintable(error.message()));
+        }
+        QCOMPARE(readAll(m_path), before);
+        QCOMPARE(settings.MaxFrames(), quint16(30));
+        QCOMPARE(settings.Average(), 128.0);
+        QCOMPARE(settings.SD(), 40.0);
+        QCOMPARE(settings.Tolerance(), 0.1);
     }
 
     void liveKeys()
@@ -243,7 +321,14 @@ private slots:
         writeAll(m_path, text);
         const TBIniSettings settings(m_path);
         QCOMPARE(settings.GetClinicPhone(), QStringLiteral("error"));
-        QVERIFY_THROWS_EXCEPTION(ESettingsConversionError, settings.GetBrightness());
+        try {
+            (void)settings.GetBrightness();
+            QFAIL("no exception");
+        } catch (const ESettingsConversionError &error) {
+            QCOMPARE(error.fault(), TSettingsFault::Missing);
+            QCOMPARE(error.message(),
+                     QStringLiteral("Arquivo de configuração '%1': falta a chave [VIDEO] Brightness.").arg(m_path));
+        }
     }
 
     void missingFileFailsLoad()
@@ -252,11 +337,117 @@ private slots:
             TBIniSettings settings(m_path);
             QFAIL("no exception");
         } catch (const ESettingsConversionError &error) {
-            // No separator: "e" is in force and the first number fails.
-            QCOMPARE(error.value(), QStringLiteral("error"));
-            QCOMPARE(error.section(), QStringLiteral("AUTOCAPTURE"));
-            QCOMPARE(error.key(), QStringLiteral("average"));
+            QCOMPARE(error.fault(), TSettingsFault::Unreadable);
+            QCOMPARE(error.message(),
+                     QStringLiteral("Arquivo de configuração '%1': o arquivo não pôde ser lido.").arg(m_path));
         }
+    }
+
+    // Every value that feeds arithmetic is checked where it is read; the refusal names
+    // the file, the key and the value, or says that the key is missing. A null value
+    // removes the key's line; the key "FILE" replaces the whole file by the value.
+    void refusedValues_data()
+    {
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<TSettingsFault>("fault");
+        QTest::addColumn<QString>("fragment");
+        const auto range = TSettingsFault::OutOfRange;
+        const auto missing = TSettingsFault::Missing;
+        const auto nan = TSettingsFault::NotANumber;
+        const QString none;
+        QTest::newRow("empty file") << "SYSTEM" << "FILE" << "" << missing << "falta a chave [SYSTEM] decimalSeparator.";
+        QTest::newRow("no separator, not blamed on average")
+            << "SYSTEM" << "decimalSeparator" << none << missing << "falta a chave [SYSTEM] decimalSeparator.";
+        QTest::newRow("separator 'error'") << "SYSTEM" << "decimalSeparator" << "error" << TSettingsFault::BadSeparator
+                                           << "[SYSTEM] decimalSeparator tem o valor 'error', mas o separador decimal "
+                                              "precisa ser '.' ou ','.";
+        QTest::newRow("separator ';'") << "SYSTEM" << "decimalSeparator" << ";" << TSettingsFault::BadSeparator
+                                       << "tem o valor ';'";
+        QTest::newRow("minBlack largest int") << "IMAGEPROCESSING" << "minBlack" << "2147483647" << range
+                                              << "[IMAGEPROCESSING] minBlack tem o valor '2147483647', fora do "
+                                                 "intervalo aceito (de -255 a 255).";
+        QTest::newRow("minBlack smallest int") << "IMAGEPROCESSING" << "minBlack" << "-2147483648" << range
+                                               << "'-2147483648', fora do intervalo aceito (de -255 a 255)";
+        QTest::newRow("minBlack beyond 32 bits") << "IMAGEPROCESSING" << "minBlack" << "99999999999" << nan
+                                                 << "'99999999999', que não é um número válido";
+        QTest::newRow("minBlack 256") << "IMAGEPROCESSING" << "minBlack" << "256" << range << "'256'";
+        QTest::newRow("minBlack missing") << "IMAGEPROCESSING" << "minBlack" << none << missing
+                                          << "falta a chave [IMAGEPROCESSING] minBlack.";
+        QTest::newRow("FIRlen -1") << "IMAGEPROCESSING" << "FIRlen" << "-1" << range << "(de 0 a 640)";
+        QTest::newRow("FIRlen 641") << "IMAGEPROCESSING" << "FIRlen" << "641" << range << "'641'";
+        QTest::newRow("alpha0 below 0") << "IMAGEPROCESSING" << "alpha0" << "-0.5" << range << "(de 0 a 255)";
+        QTest::newRow("beta0 above 255") << "IMAGEPROCESSING" << "beta0" << "255.5" << range << "'255.5'";
+        QTest::newRow("largMin 0, a divisor") << "IMAGEPROCESSING" << "largMin" << "0" << range << "(de 1 a 255)";
+        QTest::newRow("perc 1.5") << "IMAGEPROCESSING" << "perc" << "1.5" << range << "(de -1 a 1)";
+        QTest::newRow("perc written with a comma") << "IMAGEPROCESSING" << "perc" << "1,5" << range << "'1,5'";
+        QTest::newRow("maxFrames 0") << "CAPTURE" << "maxFrames" << "0" << range << "(de 1 a 300)";
+        QTest::newRow("maxFrames 70000") << "CAPTURE" << "maxFrames" << "70000" << range << "'70000'";
+        QTest::newRow("maxFrames missing") << "CAPTURE" << "maxFrames" << none << missing << "[CAPTURE] maxFrames";
+        QTest::newRow("average 300") << "AUTOCAPTURE" << "average" << "300" << range << "(de 0 a 255)";
+        QTest::newRow("sd negative") << "AUTOCAPTURE" << "sd" << "-1" << range << "'-1'";
+        QTest::newRow("tolerance 10") << "AUTOCAPTURE" << "tolerance" << "10" << range << "(de 0 a 1)";
+        QTest::newRow("tolerance not a number") << "AUTOCAPTURE" << "tolerance" << "alta" << nan << "'alta'";
+        QTest::newRow("pixelToMM 10") << "METRICS" << "pixelToMM" << "10" << range << "(de 0.0005 a 0.01)";
+        QTest::newRow("pixelToMM 1e-5") << "METRICS" << "pixelToMM" << "0.00001" << range << "'0.00001'";
+        QTest::newRow("pixelToMM 0") << "METRICS" << "pixelToMM" << "0.000000" << range << "'0.000000'";
+        QTest::newRow("pixelToPaq 0") << "METRICS" << "pixelToPaq" << "0" << range << "(de 0.1 a 100)";
+        QTest::newRow("pixelToPaq 1000") << "METRICS" << "pixelToPaq" << "1000" << range << "'1000'";
+        QTest::newRow("pixelToPaq missing") << "METRICS" << "pixelToPaq" << none << missing
+                                            << "falta a chave [METRICS] pixelToPaq.";
+    }
+
+    void refusedValues()
+    {
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QFETCH(TSettingsFault, fault);
+        QFETCH(QString, fragment);
+        writeSettings(QStringLiteral("."), QStringLiteral("40.00"));
+        writeAll(m_path, key == QLatin1String("FILE") ? value : withValue(readAll(m_path), key, value));
+        try {
+            TBIniSettings settings(m_path);
+            QFAIL("loaded");
+        } catch (const ESettingsConversionError &error) {
+            QVERIFY2(error.message().contains(fragment), qPrintable(error.message()));
+            QVERIFY(error.message().startsWith(QStringLiteral("Arquivo de configuração '%1': ").arg(m_path)));
+            QCOMPARE(error.fault(), fault);
+            QCOMPARE(error.section(), section);
+            QCOMPARE(error.key(), key == QLatin1String("FILE") ? QStringLiteral("decimalSeparator") : key);
+        }
+    }
+
+    // The bounds themselves load.
+    void valuesOnTheBoundsLoad_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        for (const TSettingsRange &range : kSettingsRanges)
+            for (double bound : {range.low, range.high}) {
+                const QString text = QString::number(bound, 'g', 10);
+                const QString name = QString::fromLatin1(range.key.data(), qsizetype(range.key.size()));
+                QTest::newRow(qPrintable(name + QLatin1Char(' ') + text)) << name << text;
+            }
+    }
+
+    void valuesOnTheBoundsLoad()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        writeSettings(QStringLiteral("."), QStringLiteral("40.00"));
+        writeAll(m_path, withValue(readAll(m_path), key, value));
+        const TBIniSettings settings(m_path);
+        QCOMPARE(cachedValue(settings, key), value.toDouble());
+    }
+
+    // The sample shipped with the program, copied beside every executable of the build.
+    void sampleFileLoads()
+    {
+        QVERIFY(QFile::exists(TBIniSettings::DefaultFileName()));
+        const TBIniSettings settings;
+        QCOMPARE(settings.MaxFrames(), quint16(30));
     }
 
     void emptySeparatorFallsBackToPlatform()

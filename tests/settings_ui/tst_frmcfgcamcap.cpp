@@ -231,6 +231,37 @@ private slots:
         QCOMPARE(m_settings->Average(), 110.5);
     }
 
+    // What the dialog accepts, the settings file accepts at the next start: the fields
+    // at the ends of their ranges are stored and load again.
+    void boundsStoredLoadAgain_data()
+    {
+        QTest::addColumn<QString>("captures");
+        QTest::addColumn<QString>("statistic");
+        QTest::addColumn<QString>("tolerance");
+        QTest::newRow("lowest") << "1" << "0" << "0";
+        QTest::newRow("highest") << "300" << "255" << "1";
+        QTest::newRow("highest after rounding to two decimals") << "300" << "254.996" << "0.996";
+    }
+
+    void boundsStoredLoadAgain()
+    {
+        QFETCH(QString, captures);
+        QFETCH(QString, statistic);
+        QFETCH(QString, tolerance);
+        type("edtNumMaxCaptures", captures);
+        type("edtNCAverageValue", statistic);
+        type("edtNCSDValue", statistic);
+        type("edtTolerance", tolerance);
+        m_dialogs->script({DialogButton::Yes});
+        QTest::mouseClick(button("btnApply"), Qt::LeftButton);
+        QCOMPARE(m_dialogs->texts(), QStringList{kApplyQuestion});
+        const TBIniSettings next(m_path);
+        QCOMPARE(next.MaxFrames(), quint16(captures.toInt()));
+        QCOMPARE(next.Average(), cornix::RoundHalfEven(statistic.toDouble() * 100) / 100.0);
+        QCOMPARE(next.SD(), next.Average());
+        QCOMPARE(next.Tolerance(), cornix::RoundHalfEven(tolerance.toDouble() * 100) / 100.0);
+    }
+
     void applyNoRestoresTheFields()
     {
         const QByteArray before = readAll(m_path);
@@ -316,6 +347,8 @@ private slots:
         QTest::newRow("sd other separator") << "edtNCSDValue" << "3,5" << "D.P.";
         QTest::newRow("tolerance 1.01") << "edtTolerance" << "1.01" << "Tolerância";
         QTest::newRow("tolerance negative") << "edtTolerance" << "-0.1" << "Tolerância";
+        QTest::newRow("average 255.01") << "edtNCAverageValue" << "255.01" << "Média: o valor deve ser um número de 0 a 255";
+        QTest::newRow("sd 256") << "edtNCSDValue" << "256" << "D.P.: o valor deve ser um número de 0 a 255";
     }
 
     void badFieldWritesNothing()
