@@ -3,6 +3,7 @@
 #include "DateText.h"
 #include "Dialogs.h"
 #include "UBFrameBuffer.h"
+#include "UDExamImages.h"
 #include "UDFieldTables.h"
 #include "UDStatementBuilder.h"
 #include "UExame.h"
@@ -16,6 +17,7 @@
 #include <QTime>
 
 #include <map>
+#include <memory>
 #include <stdexcept>
 
 using cornix::ShowError;
@@ -26,7 +28,6 @@ namespace {
 
 constexpr int kMaxPatientWords = 255;
 constexpr int kMaxDoctorWords = 256;
-const auto kImageFiles = {"Original.bmp", "Crop.bmp", "Process.bmp"};
 
 bool validEmail(const QString &email)
 {
@@ -118,60 +119,6 @@ int chosenFrame(const TBFrameBuffer &frames)
             chosen = f;
     return chosen;
 }
-
-// The three bitmaps as 24-bit Windows bitmap files, written beside their final
-// names first so that a failure leaves the folder as it was.
-class ImageSet {
-public:
-    explicit ImageSet(const QString &folder) : m_folder(folder) {}
-    ~ImageSet() { discard(); }
-
-    void write(const TFrameRec &frame)
-    {
-        if (!QDir(m_folder).exists()) {
-            if (!QDir().mkpath(m_folder))
-                throw std::runtime_error(QStringLiteral("Não foi possível criar a pasta %1").arg(m_folder).toStdString());
-            m_createdFolder = true;
-        }
-        const QImage *images[] = {&frame.Bitmap, &frame.Crop, &frame.ProcessedCrop};
-        int i = 0;
-        for (const char *name : kImageFiles) {
-            const QString temp = path(name) + QStringLiteral(".new");
-            m_temps << temp;
-            const QImage image = images[i++]->convertToFormat(QImage::Format_RGB888);
-            if (image.isNull() || !image.save(temp, "BMP"))
-                throw std::runtime_error(
-                    QStringLiteral("Não foi possível gravar a imagem %1").arg(path(name)).toStdString());
-        }
-    }
-
-    void install()
-    {
-        for (const char *name : kImageFiles) {
-            QFile::remove(path(name));
-            if (!QFile::rename(path(name) + QStringLiteral(".new"), path(name)))
-                throw std::runtime_error(
-                    QStringLiteral("Não foi possível gravar a imagem %1").arg(path(name)).toStdString());
-        }
-        m_temps.clear();
-        m_createdFolder = false;
-    }
-
-    QString path(const char *name) const { return m_folder + QLatin1Char('/') + QLatin1String(name); }
-
-private:
-    void discard()
-    {
-        for (const QString &temp : m_temps)
-            QFile::remove(temp);
-        if (m_createdFolder)
-            QDir().rmdir(m_folder);
-    }
-
-    QString m_folder;
-    QStringList m_temps;
-    bool m_createdFolder = false;
-};
 
 } // namespace
 
@@ -517,15 +464,8 @@ bool TBDCornyx::DeactivateDoctor(std::int32_t id)
 
 QString TBDCornyx::ExaminationFolder(std::int32_t id) const
 {
-    const QDir app(m_module.ApplicationDir());
-    const QString number = QStringLiteral("%1").arg(id, 4, 10, QLatin1Char('0'));
-    // The database folder's own spelling wins ("Database" and "DataBase" are one
-    // folder where names ignore case).
-    const QStringList entries = app.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString &entry : entries)
-        if (entry.compare(QLatin1String("database"), Qt::CaseInsensitive) == 0)
-            return app.filePath(entry + QStringLiteral("/DBimages/") + number);
-    return QDir::cleanPath(app.filePath(QStringLiteral("../Data/DataBase/DBimages/") + number));
+    return records::ExaminationImagesRoot(m_module.ApplicationDir()) + QLatin1Char('/') +
+           records::ExaminationFolderName(id);
 }
 
 void TBDCornyx::writeExaminationRow(TExame &e)
@@ -555,21 +495,57 @@ void TBDCornyx::writeExaminationRow(TExame &e)
     query.finish();
 }
 
-void TBDCornyx::storeExamination(TExame &exam, const TBFrameBuffer &frames, int frame)
+// The row change and the staged images, inside a savepoint: a failure before the
+// commit undoes this row change alone (the staged files go with the returned set).
+std::unique_ptr<records::TExamImageSet> TBDCornyx::storeExamination(TExame &exam, const TBFrameBuffer &frames,
+                                                                   int frame)
 {
     using records::TExameWrite;
-    writeExaminationRow(exam);
-    ImageSet images(ExaminationFolder(exam.ID));
-    images.write(frames.Frame(frame));
-    TExame stored = exam;
-    stored.CropOrigPath = images.path("Crop.bmp");
-    stored.CropProcPath = images.path("Process.bmp");
-    records::TParams params = records::ExameParams(stored, TExameWrite::ImagePaths);
-    params[QStringLiteral(":EXM_ID")] = exam.ID;
-    m_module.Execute(records::UpdateStatement(QStringLiteral("exame"), records::ExameColumnNames(TExameWrite::ImagePaths),
-                                              QStringLiteral("EXM_ID")),
-                     params);
-    images.install();
+    m_module.Execute(QStringLiteral("SAVEPOINT CORNIX_SAVE_EXAM"));
+    try {
+        writeExaminationRow(exam);
+        auto images = std::make_unique<records::TExamImageSet>(
+            records::ExaminationImagesRoot(m_module.ApplicationDir()), exam.ID,
+            records::SaveStamp(cornix::TextToDate(exam.DateText),
+                               QTime::fromString(exam.TimeText, QStringLiteral("hh:mm:ss"))));
+        const TFrameRec &chosen = frames.Frame(frame);
+        images->Stage(chosen.Bitmap, chosen.Crop, chosen.ProcessedCrop);
+        TExame stored = exam;
+        stored.CropOrigPath = images->FinalPath(QStringLiteral("Crop.bmp"));
+        stored.CropProcPath = images->FinalPath(QStringLiteral("Process.bmp"));
+        records::TParams params = records::ExameParams(stored, TExameWrite::ImagePaths);
+        params[QStringLiteral(":EXM_ID")] = exam.ID;
+        m_module.Execute(records::UpdateStatement(QStringLiteral("exame"),
+                                                  records::ExameColumnNames(TExameWrite::ImagePaths),
+                                                  QStringLiteral("EXM_ID")),
+                         params);
+        m_module.Execute(QStringLiteral("RELEASE SAVEPOINT CORNIX_SAVE_EXAM ONLY"));
+        return images;
+    } catch (...) {
+        m_module.Execute(QStringLiteral("ROLLBACK TO SAVEPOINT CORNIX_SAVE_EXAM"));
+        throw;
+    }
+}
+
+// After the commit. A move that fails leaves the row stored (it is, and the caller is
+// told so: the examination has its ID) and its new images in the staging folder, which
+// the next start moves in: the row's save time names that folder, so the start can tell
+// a committed save from one that never was.
+bool TBDCornyx::installImages(records::TExamImageSet &images)
+{
+    try {
+        images.Install();
+    } catch (const std::exception &error) {
+        images.Keep();
+        cornix::ShowWarning(
+            QStringLiteral("O exame foi salvo no banco de dados, mas as imagens não puderam ser colocadas na pasta "
+                           "do exame:\n%1\n\nAs imagens novas estão guardadas em %2 e serão colocadas no lugar na "
+                           "próxima vez que o Cornix for aberto.")
+                .arg(QString::fromStdString(error.what()), images.StagingFolder()));
+        return true;
+    }
+    cornix::ShowInformation(QStringLiteral("Exame Salvo com Sucesso!"), QStringLiteral("Cornix"));
+    return true;
 }
 
 bool TBDCornyx::SaveExamination(TExame &exam, const TBFrameBuffer &frames)
@@ -590,27 +566,23 @@ bool TBDCornyx::SaveExamination(TExame &exam, const TBFrameBuffer &frames)
     if (records::RejectUnstorableText(records::ExameTextChecks(exam)))
         return false;
     const TExame before = exam;
+    std::unique_ptr<records::TExamImageSet> images;
+    QString failure;
     try {
-        // Row and files go together: a savepoint undoes the row if the files fail.
-        m_module.Execute(QStringLiteral("SAVEPOINT CORNIX_SAVE_EXAM"));
-        try {
-            storeExamination(exam, frames, frame);
-        } catch (...) {
-            m_module.Execute(QStringLiteral("ROLLBACK TO SAVEPOINT CORNIX_SAVE_EXAM"));
-            throw;
-        }
-        m_module.Execute(QStringLiteral("RELEASE SAVEPOINT CORNIX_SAVE_EXAM ONLY"));
+        // Files under temporary names, the row committed, then the files in place:
+        // no row without its images, no images without their row.
+        images = storeExamination(exam, frames, frame);
+        m_module.Commit();
+        return installImages(*images);
     } catch (const EDatabaseError &error) {
-        exam = before;
-        ShowDatabaseError(ExaminationError, error.message());
-        return false;
+        failure = error.message();
     } catch (const std::exception &error) {
-        exam = before;
-        ShowDatabaseError(ExaminationError, QString::fromStdString(error.what()));
-        return false;
+        failure = QString::fromStdString(error.what());
     }
-    cornix::ShowInformation(QStringLiteral("Exame Salvo com Sucesso!"), QStringLiteral("Cornix"));
-    return true;
+    images.reset(); // nothing of this save stays on the disk
+    exam = before;
+    ShowDatabaseError(ExaminationError, failure);
+    return false;
 }
 
 int TBDCornyx::ListExaminations(std::int32_t patientID, std::int32_t doctorID, const QString &dateFrom,

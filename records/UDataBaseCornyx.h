@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <memory>
 
 struct TExame;
 class TBFrameBuffer;
@@ -18,6 +19,7 @@ class TDataModule1;
 class TSqlDataset;
 namespace cornix::records {
 class TStatementBuilder;
+class TExamImageSet;
 }
 
 class TBDCornyx {
@@ -56,8 +58,11 @@ public:
     int ListDoctors(const QString &nameText, std::int32_t status, const QString &ordering);
     bool DeactivateDoctor(std::int32_t id);
 
-    // Stores the examination row and the report frame's three bitmaps. Either all of
-    // it is stored or none: a failure leaves no row change and no new files.
+    // Stores the examination row and the report frame's three bitmaps, committing the
+    // transaction. A failure before or at the commit leaves no row change and no new
+    // files (false, the examination as given). Once the row is committed the save is
+    // true even if the bitmaps cannot be moved into the examination's folder: the user
+    // is warned that they wait in a staging folder for the next start to move them in.
     bool SaveExamination(TExame &exam, const TBFrameBuffer &frames);
     int ListExaminations(std::int32_t patientID, std::int32_t doctorID, const QString &dateFrom,
                          const QString &dateTo, const QString &orderColumn);
@@ -88,7 +93,9 @@ private:
     void toggleSortOrder();
     int openList(const cornix::records::TStatementBuilder &statement, TSqlDataset &list, int errorKind) const;
     void writeExaminationRow(TExame &exam);
-    void storeExamination(TExame &exam, const TBFrameBuffer &frames, int frame);
+    std::unique_ptr<cornix::records::TExamImageSet> storeExamination(TExame &exam, const TBFrameBuffer &frames,
+                                                                     int frame);
+    bool installImages(cornix::records::TExamImageSet &images);
     // Looks the record up, sets its status to 0 when it is active; shows the
     // not-found or database message itself.
     struct Deactivation {

@@ -1,6 +1,7 @@
 #include "UfrmDataModule.h"
 
 #include "UBIniSettings.h"
+#include "UDExamImages.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -382,8 +383,32 @@ void TDataModule1::OpenAtStartUp(const QString &path)
     ConnectDatabase(path);
     QThread::msleep(300);
     StartTransaction();
+    finishPendingImages();
     m_pacList.SetSQL(PacListSQL());
     m_pacList.Open();
+}
+
+void TDataModule1::finishPendingImages()
+{
+    const QString root = cornix::records::ExaminationImagesRoot(ApplicationDir());
+    const cornix::records::TPendingImages done = cornix::records::FinishPendingImages(
+        root, [this](std::int32_t id, const QString &stamp) { return holdsSave(id, stamp); });
+    if (done.Installed + done.Removed + done.Kept > 0)
+        qWarning("Cornix: images of interrupted examination saves in %s: %d moved in, %d removed, %d kept",
+                 qUtf8Printable(root), done.Installed, done.Removed, done.Kept);
+}
+
+// Whether the examination's row was stored by the save of that stamp (its save date
+// and time): the commit then happened and its images belong in place.
+bool TDataModule1::holdsSave(std::int32_t examinationID, const QString &stamp)
+{
+    QSqlQuery query;
+    Run(query, QStringLiteral("select EXM_DATA, EXM_HORA from EXAME where EXM_ID=:id"),
+        {{QStringLiteral(":id"), examinationID}});
+    const bool holds =
+        query.next() && cornix::records::SaveStamp(query.value(0).toDate(), query.value(1).toTime()) == stamp;
+    query.finish();
+    return holds;
 }
 
 void TDataModule1::Disconnect()
@@ -434,6 +459,7 @@ void TDataModule1::Commit()
     ensureConnection();
     if (!m_inTransaction)
         return;
+    emit aboutToCommit();
     closeDatasets();
     m_inTransaction = false;
     if (!m_db.commit()) {

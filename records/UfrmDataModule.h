@@ -9,6 +9,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <cstdint>
 #include <map>
 #include <vector>
 #include <stdexcept>
@@ -126,7 +127,9 @@ public:
 
     // Sets the database name for path and connects; throws EDatabaseError.
     void ConnectDatabase(const QString &path);
-    // Start-up: connect to path, start the transaction, open the patient list.
+    // Start-up: connect to path, start the transaction, finish or remove the image
+    // files that an interrupted examination save left (FinishPendingImages), open the
+    // patient list.
     void OpenAtStartUp(const QString &path);
     bool Connected() const { return m_db.isOpen(); }
     // Commits the transaction and closes the connection.
@@ -191,6 +194,8 @@ public:
     static QString ExmReloadSQL();
 
 signals:
+    // Emitted when a commit starts, before anything is sent to the server.
+    void aboutToCommit();
     // Emitted after every commit (the datasets are closed then).
     void committed();
 
@@ -198,6 +203,8 @@ private:
     std::vector<TSqlDataset *> datasets();
     void closeDatasets();
     void ensureConnection();
+    void finishPendingImages();
+    bool holdsSave(std::int32_t examinationID, const QString &stamp);
     void throwIfFailed(const QSqlQuery &query);
 
     QString m_connectionName;
