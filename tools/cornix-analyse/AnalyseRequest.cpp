@@ -178,6 +178,7 @@ std::optional<TAnalyseRequest> ParseArguments(const QStringList &arguments, QStr
             return std::nullopt;
         } else {
             r.Input = name;
+            r.InputArgument = i;
         }
     }
     if (r.Demo && !r.Input.isEmpty()) {
