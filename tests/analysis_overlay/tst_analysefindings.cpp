@@ -382,6 +382,12 @@ private slots:
                                                    "(sem espaço no dispositivo)";
         QTest::newRow("frame to a full disk") << QStringList{"FRAME", "--save-frame", "/dev/full"} << "" << 5
                                               << "/dev/full: não foi possível gravar o quadro (sem espaço no dispositivo)";
+        QTest::newRow("overlay over the frame itself") << QStringList{"FRAME", "--overlay", "FRAME"} << "" << 2
+                                                       << "a saída substituiria o próprio quadro de entrada";
+        QTest::newRow("frame saved over itself") << QStringList{"FRAME", "--save-frame", "FRAME"} << "" << 2
+                                                 << "a saída substituiria o próprio quadro de entrada";
+        QTest::newRow("overlays into the frames' folder") << QStringList{"FOLDER", "--overlay", "FOLDER"} << "" << 2
+                                                          << "a.png: a saída substituiria o próprio quadro de entrada";
         QTest::newRow("overlay into a missing folder") << QStringList{"FRAME", "--overlay", "/nonexistent/o.png"} << ""
                                                        << 5 << "(pasta inexistente)";
     }
@@ -400,6 +406,7 @@ private slots:
         QCOMPARE(run.ExitCode, exitCode);
         QVERIFY2(run.Err.contains(message), qPrintable(run.Err));
         QVERIFY2(!run.Err.contains(QStringLiteral("libpng")), qPrintable(run.Err));
+        QCOMPARE(ReadAll(dir.filePath(QStringLiteral("a.png"))), ReadAll(kGoldenFrame)); // the input untouched
     }
 
     // Progress goes to a terminal only: a pipe gets no "quadro k de n".

@@ -270,6 +270,29 @@ TFrameResult AnalyseInput(TInput input, const TAnalyseRequest &request, bool isF
     return result;
 }
 
+bool SameFile(const QString &path, const std::filesystem::path &native)
+{
+    std::error_code ec;
+    return std::filesystem::equivalent(std::filesystem::path(QFile::encodeName(path).toStdString()), native, ec);
+}
+
+// The input an --overlay or --save-frame would overwrite (an empty text when none).
+QString OverwrittenInput(const TAnalyseRequest &request, const QList<TInput> &inputs, bool isFolder)
+{
+    for (const TInput &input : inputs) {
+        if (!input.Path)
+            continue;
+        if (!isFolder) {
+            for (const QString &output : {request.Overlay, request.SaveFrame})
+                if (!output.isEmpty() && SameFile(output, input.Path->Native))
+                    return output;
+        } else if (!request.Overlay.isEmpty() && SameFile(OverlayPath(request, isFolder, input), input.Path->Native)) {
+            return OverlayPath(request, isFolder, input);
+        }
+    }
+    return {};
+}
+
 QString FormatResults(const QList<TFrameResult> &results, TAnalyseSession &session, const TAnalyseRequest &request,
                       bool isFolder)
 {
@@ -324,6 +347,10 @@ int Run(const QStringList &arguments, const QList<QByteArray> &rawArguments)
     if (isFolder && !request->SaveFrame.isEmpty())
         return Fail(ExitUsage, QStringLiteral("--save-frame grava um só quadro e não se aplica a uma pasta "
                                               "(use --overlay PASTA para as imagens dos quadros)"));
+    const QString overwritten = OverwrittenInput(*request, inputs, isFolder);
+    if (!overwritten.isEmpty())
+        return Fail(ExitUsage, QStringLiteral("%1: a saída substituiria o próprio quadro de entrada; indique outro "
+                                              "arquivo ou pasta").arg(overwritten));
     if (request->Demo)
         Note(QStringLiteral("analisando um quadro sintético (semente %1, %2 cel/mm², campo iluminado de 330 × 250 px)")
                  .arg(request->DemoSeed).arg(request->DemoDensity));
