@@ -19,7 +19,12 @@
 #include <QTest>
 
 #include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <string>
+#include <vector>
 
 using namespace cornix::cli;
 
@@ -72,6 +77,44 @@ TRun RunToolRaw(const QString &rawArgument, const QStringList &arguments)
                                                  + arguments);
     return Finish(process);
 }
+
+// Peak resident memory of one run of the tool (its output thrown away), in MiB.
+double PeakResidentMiB(const QStringList &arguments)
+{
+    std::vector<std::string> args{kTool.toStdString()};
+    for (const QString &a : arguments)
+        args.push_back(a.toStdString());
+    std::vector<char *> argv;
+    for (std::string &a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, STDOUT_FILENO);
+        ::dup2(null, STDERR_FILENO);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    struct rusage usage {};
+    if (pid < 0 || ::wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return -1;
+    return usage.ru_maxrss / 1024.0;
+}
+
+constexpr bool kAddressSanitizer =
+#if defined(__SANITIZE_ADDRESS__)
+    true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    true;
+#else
+    false;
+#endif
+#else
+    false;
+#endif
 
 QJsonObject ReadJson(const QString &text) { return QJsonDocument::fromJson(text.toUtf8()).object(); }
 
@@ -346,7 +389,8 @@ private slots:
         QCOMPARE(DisplayName(bytes.toStdString()), shown);
     }
 
-    // a.png and a.bmp in one folder: two overlays, each of its own frame.
+    // a.png and a.bmp in one folder: two overlays, each of its own frame (and a
+    // hidden file is not a frame).
     void overlaysOfFramesSharingABaseName()
     {
         QTemporaryDir dir;
@@ -354,6 +398,7 @@ private slots:
         QVERIFY(QFile::copy(kGoldenFrame, dir.filePath(QStringLiteral("in/a.png"))));
         QVERIFY(WriteAll(dir.filePath(QStringLiteral("in/a.bmp")), GoldenAs("BMP")));
         QVERIFY(QFile::copy(kGoldenFrame, dir.filePath(QStringLiteral("in/b.png"))));
+        QVERIFY(WriteAll(dir.filePath(QStringLiteral("in/._a.png")), "another system's companion file"));
         const QString out = dir.filePath(QStringLiteral("out"));
         const TRun run = RunTool(QStringList{dir.filePath(QStringLiteral("in")), "--overlay", out} + kGoldenRoi);
         QCOMPARE(run.ExitCode, 0);
@@ -407,6 +452,28 @@ private slots:
         QVERIFY2(run.Err.contains(message), qPrintable(run.Err));
         QVERIFY2(!run.Err.contains(QStringLiteral("libpng")), qPrintable(run.Err));
         QCOMPARE(ReadAll(dir.filePath(QStringLiteral("a.png"))), ReadAll(kGoldenFrame)); // the input untouched
+    }
+
+    // A folder holds one frame's pixels, planes and matrix at a time: 40 frames
+    // (with their overlays) take about the memory of 2. Each frame kept would add
+    // about 8 MB.
+    void folderMemoryIsBounded()
+    {
+        if (kAddressSanitizer)
+            QSKIP("the sanitizer's quarantine keeps freed memory");
+        QTemporaryDir dir;
+        for (int count : {2, 40}) {
+            const QString folder = dir.filePath(QStringLiteral("f%1").arg(count));
+            QVERIFY(QDir().mkpath(folder));
+            for (int k = 0; k < count; ++k)
+                QVERIFY(QFile::copy(kGoldenFrame, QStringLiteral("%1/q%2.png").arg(folder).arg(k, 2, 10, QLatin1Char('0'))));
+        }
+        const QStringList options = QStringList{"--overlay", dir.filePath(QStringLiteral("o"))} + kGoldenRoi;
+        const double few = PeakResidentMiB(QStringList{dir.filePath(QStringLiteral("f2"))} + options);
+        const double many = PeakResidentMiB(QStringList{dir.filePath(QStringLiteral("f40"))} + options);
+        QVERIFY(few > 0 && many > 0);
+        QVERIFY2(many - few < 20, qPrintable(QStringLiteral("2 frames: %1 MiB, 40 frames: %2 MiB").arg(few).arg(many)));
+        QCOMPARE(QDir(dir.filePath(QStringLiteral("o"))).entryList(QDir::Files).size(), 40);
     }
 
     // Progress goes to a terminal only: a pipe gets no "quadro k de n".

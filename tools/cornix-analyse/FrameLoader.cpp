@@ -270,7 +270,8 @@ std::vector<TFramePath> FrameFiles(const std::filesystem::path &folder)
     std::error_code ec;
     for (const auto &entry : std::filesystem::directory_iterator(folder, ec)) {
         std::error_code typeError;
-        if (!entry.is_regular_file(typeError))
+        // Hidden files (such as the "._" companions other systems leave) are not frames.
+        if (!entry.is_regular_file(typeError) || entry.path().filename().string().starts_with('.'))
             continue;
         const QString suffix = DisplayName(entry.path().extension().string()).mid(1).toLower();
         if (suffixes.contains(suffix))

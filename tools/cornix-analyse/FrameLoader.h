@@ -50,8 +50,8 @@ QImage CompactForSaving(const QImage &frame);
 // last scan has no end-of-image marker after it.
 bool IsTruncatedImage(const QByteArray &bytes);
 
-// Image files of a folder (bmp, png, jpg, jpeg, tif, tiff, any case), sorted by
-// their shown names, whatever bytes the names are made of.
+// Image files of a folder (bmp, png, jpg, jpeg, tif, tiff, any case; hidden ones
+// left out), sorted by their shown names, whatever bytes the names are made of.
 std::vector<TFramePath> FrameFiles(const std::filesystem::path &folder);
 
 // Writes bytes to a file, replacing it; on failure *reason says why (in Portuguese).

@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <new>
 
 #include <unistd.h>
 
@@ -270,6 +271,21 @@ TFrameResult AnalyseInput(TInput input, const TAnalyseRequest &request, bool isF
     return result;
 }
 
+// A frame that cannot have its memory gets an error row; the others go on.
+TFrameResult AnalyseGuarded(TInput input, const TAnalyseRequest &request, bool isFolder, TAnalyseSession &session,
+                            bool *outputFailed)
+{
+    const QString name = input.Name;
+    try {
+        return AnalyseInput(std::move(input), request, isFolder, session, outputFailed);
+    } catch (const std::bad_alloc &) {
+        TFrameResult result;
+        result.Name = name;
+        result.Message = QStringLiteral("%1: memória insuficiente para o quadro").arg(name);
+        return result;
+    }
+}
+
 bool SameFile(const QString &path, const std::filesystem::path &native)
 {
     std::error_code ec;
@@ -363,7 +379,7 @@ int Run(const QStringList &arguments, const QList<QByteArray> &rawArguments)
     g_progress.Start(int(inputs.size()));
     for (qsizetype k = 0; k < inputs.size(); ++k) {
         g_progress.Show(int(k + 1));
-        results << AnalyseInput(std::move(inputs[k]), *request, isFolder, session, &outputFailed);
+        results << AnalyseGuarded(std::move(inputs[k]), *request, isFolder, session, &outputFailed);
         inputs[k] = TInput{};
         if (isFolder)
             NoteProblem(results.last());
