@@ -46,6 +46,13 @@ TFrameAnalysis AnalyseGrayFrame(const TGrayFrame &gray, const TRect &roi, double
         return analysis;
     }
     const bool figures = FrameFigures(*analysis.Matrix, analysis.Roi, scale.PixelToMM, analysis.Stats);
+    if (figures && analysis.Stats.CellCount == 0) {
+        // Cells around the region but none counted inside: a density of 0 would
+        // pass for a figure.
+        analysis.Matrix.reset();
+        analysis.Result = TFrameAnalysis::TooFewCells;
+        return analysis;
+    }
     analysis.Result = figures ? TFrameAnalysis::Analysed : TFrameAnalysis::NoFigures;
     return analysis;
 }

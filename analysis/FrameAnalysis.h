@@ -33,7 +33,8 @@ inline constexpr double kLowSensitivity = -3.5;    // "Baixa"
 struct TFrameAnalysis {
     enum TResult {
         Analysed,      // matrix built, figures computed
-        TooFewCells,   // kMinimumCells or fewer (also a frame the finder discarded): no matrix
+        TooFewCells,   // kMinimumCells or fewer (also a frame the finder discarded), or none counted
+                       // inside the region: no matrix
         NoValidRegion, // the region's area is 50 pixels or less: nothing was run
         NoFigures,     // matrix built, but a figure cannot be computed (a scale of 0, say)
         OutOfMemory,   // the finder's or the matrix's planes could not be had
@@ -53,7 +54,7 @@ struct TFrameAnalysis {
 // Finder (kAnalysisIterations passes, threshold, the region choosing the contrast
 // window) on gray; with more than kMinimumCells cells a matrix of the finder's
 // cells, built; then the figures of the regions whose centre lies strictly inside
-// the region, with scale.PixelToMM (PixelToPaq serves the pachymetry, measured on
+// the region (none of them: TooFewCells), with scale.PixelToMM (PixelToPaq serves the pachymetry, measured on
 // its own). The finder's planes live for this call only, so every analysis starts
 // from zeroed planes. Never throws.
 TFrameAnalysis AnalyseGrayFrame(const TGrayFrame &gray, const TRect &roi, double threshold,

@@ -193,8 +193,10 @@ TAnalyseOutcome Analyse(TBFrameBuffer &buffer, int f, double threshold, const TD
     }
     buffer.SetMatrix(f, std::move(analysis.Matrix));
     buffer.SetStats(f, analysis.Stats);
-    if (analysis.Result == TFrameAnalysis::NoFigures)
+    if (analysis.Result == TFrameAnalysis::NoFigures) {
+        outcome.FiguresFailed = true;
         ShowUnrecoverable(QStringLiteral("TBFrameBuffer.BCalculateStatistics"));
+    }
     TDisplaySettings analysed = display;
     analysed.Options.ShowEdges = true;
     analysed.Options.ShowCentres = true;

@@ -75,6 +75,7 @@ struct TAnalyseOutcome {
     enum TResult { Analysed, TooFewCells, NoValidRegion, Failed };
     TResult Result = NoValidRegion;
     std::int32_t CellsFound = 0; // N of the finder
+    bool FiguresFailed = false;  // Analysed, but the statistics step failed (its message was shown)
     QString Caption;             // "AVISO" for too few cells, "ERRO" or "Erro" when failed
     QString Message;             // the text to show, empty when nothing is shown
     QImage Review;               // the redrawn frame when analysed
@@ -87,8 +88,8 @@ QString TooFewCellsMessage();
 // 5 iterations and threshold, matrix, figures). More than 30 cells: the matrix is
 // stored with SetMatrix (releasing the earlier one) and the figures with SetStats,
 // then the frame is drawn with edges and centres on and colour off (contrast and
-// transparency from display) and its crops renewed. 30 or fewer: the frame's
-// region is cleared and its matrix kept. A frame without a valid region: nothing.
+// transparency from display) and its crops renewed. 30 or fewer, or none counted
+// inside the region: the frame's region is cleared and its matrix kept. A frame without a valid region: nothing.
 // Never throws: an index outside the buffer gives Failed with "Erro irrecuperável
 // em 'TfrmExamination.AnalyseFrame'", a lack of memory Failed with "Memória
 // insuficiente para concluir o processo!".

@@ -209,6 +209,15 @@ void TBFrameBuffer::SetThreshold(int f, double value) { frame(f).Threshold = val
 TDistMatrix *TBFrameBuffer::Matrix(int f) const { return Frame(f).Matrix.get(); }
 void TBFrameBuffer::SetMatrix(int f, std::unique_ptr<TDistMatrix> matrix) { frame(f).Matrix = std::move(matrix); }
 
+void TBFrameBuffer::ReleaseFrameData(int f)
+{
+    TFrameRec &rec = frame(f);
+    rec.Bitmap = QImage();
+    rec.Crop = QImage();
+    rec.ProcessedCrop = QImage();
+    rec.Matrix.reset();
+}
+
 void TBFrameBuffer::RestoreCells(int f)
 {
     guarded("RestoreCells", false, [&] {

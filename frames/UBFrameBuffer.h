@@ -112,6 +112,9 @@ public:
     TDistMatrix *Matrix(int f) const;
     // Takes ownership; the frame's previous matrix is released.
     void SetMatrix(int f, std::unique_ptr<TDistMatrix> matrix);
+    // Releases f's bitmap, crops and matrix (batch analysis of many frames); its
+    // region, figures, pachymetry and flags stay, so Summarize still counts it.
+    void ReleaseFrameData(int f);
     void RestoreCells(int f);
 
     TPachymetry Pachymetry(int f) const;

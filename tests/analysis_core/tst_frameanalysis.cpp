@@ -79,6 +79,18 @@ private slots:
         QCOMPARE(bool(analysis.Matrix), result == TFrameAnalysis::Analysed);
     }
 
+    // Enough cells in the frame, none counted inside the region (over the right edge
+    // of the first square, its centre left of the region): too few, no matrix.
+    void noCountedCellIsTooFew()
+    {
+        const TFrameAnalysis analysis =
+            AnalyseGrayFrame(*BlobFrame(40), TRect{184, 128, 196, 140}, kNormalSensitivity, kScale);
+        QCOMPARE(analysis.CellsFound, 40);
+        QCOMPARE(analysis.Result, TFrameAnalysis::TooFewCells);
+        QVERIFY(!analysis.Matrix);
+        QCOMPARE(analysis.Stats.CellCount, std::uint16_t(0));
+    }
+
     // The figures are those of the built matrix's regions inside the region, and
     // the matrix holds the finder's centres.
     void figuresAreThoseOfTheMatrix()

@@ -179,6 +179,60 @@ private slots:
         }
     }
 
+    // Cells found around the region but none counted inside it: refused like too
+    // few cells, not analysed with a density of 0.
+    void regionCountingNoCell()
+    {
+        // Over the right edge of the first square, its centre left of the region.
+        auto buffer = BufferWith(BlobFrame(40), TRect{184, 128, 196, 140});
+        const TAnalyseOutcome outcome = AnalyseFrame(*buffer, 0, kNormalSensitivity, PlainDisplay());
+        QCOMPARE(outcome.CellsFound, 40);
+        QCOMPARE(outcome.Result, TAnalyseOutcome::TooFewCells);
+        QCOMPARE(outcome.Message, TooFewCellsMessage());
+        QCOMPARE(buffer->Roi(0), TRect{});
+        QCOMPARE(buffer->Matrix(0), nullptr);
+    }
+
+    // A statistics step that fails is shown and marked on the outcome, so that a
+    // caller does not take the partial figures for results.
+    void failedStatistics_data()
+    {
+        QTest::addColumn<double>("pixelToMM");
+        QTest::addColumn<bool>("failed");
+        QTest::newRow("0.00186 mm/pixel") << 0.00186 << false;
+        QTest::newRow("0: no analysed area") << 0.0 << true;
+        QTest::newRow("1e-5: density beyond 16 bits") << 1e-5 << true;
+    }
+
+    void failedStatistics()
+    {
+        QFETCH(double, pixelToMM);
+        QFETCH(bool, failed);
+        RecordingDialogs dialogs;
+        auto buffer = BufferWith(BlobFrame(40), kBlobRoi);
+        buffer->SetScale(TAnalysisScale{pixelToMM, 1.5});
+        const TAnalyseOutcome outcome = AnalyseFrame(*buffer, 0, kNormalSensitivity, PlainDisplay());
+        QCOMPARE(outcome.Result, TAnalyseOutcome::Analysed);
+        QCOMPARE(outcome.FiguresFailed, failed);
+        QCOMPARE(dialogs.shown().size(), failed ? 1 : 0);
+        if (failed)
+            QCOMPARE(dialogs.last().text, QStringLiteral("Erro irrecuperável em 'TBFrameBuffer.BCalculateStatistics'"));
+    }
+
+    // What a batch keeps of a frame after its row is written: the figures, not the pixels.
+    void releasedFrameKeepsItsFigures()
+    {
+        auto buffer = BufferWith(BlobFrame(40), kBlobRoi);
+        QCOMPARE(AnalyseFrame(*buffer, 0, kNormalSensitivity, PlainDisplay()).Result, TAnalyseOutcome::Analysed);
+        buffer->SetUseIt(0, true);
+        const TFrameStats stats = buffer->Stats(0);
+        buffer->ReleaseFrameData(0);
+        QVERIFY(buffer->FrameBitmap(0).isNull() && buffer->Crop(0).isNull() && buffer->ProcessedCrop(0).isNull());
+        QCOMPARE(buffer->Matrix(0), nullptr);
+        QCOMPARE(buffer->Summarize().Density, stats.Density);
+        QCOMPARE(buffer->Summary().FramesUsed, 1);
+    }
+
     void tooFewCellsShowsWarning()
     {
         RecordingDialogs dialogs;

@@ -178,6 +178,7 @@ std::optional<TAnalyseRequest> ParseArguments(const QStringList &arguments, QStr
             return std::nullopt;
         } else {
             r.Input = name;
+            r.InputArgument = i;
         }
     }
     if (r.Demo && !r.Input.isEmpty()) {
@@ -203,7 +204,8 @@ QString UsageText()
         "                         base; padrão: a imagem recuada de um oitavo da largura e da\n"
         "                         altura em cada lado)\n"
         "  --sensitivity S        Alta (-2.5), Normal (-3.0, padrão), Baixa (-3.5) ou um limiar\n"
-        "  --mm-per-pixel X       escala de comprimento (padrão: pixelToMM de --ini, senão 0.001860)\n"
+        "  --mm-per-pixel X       escala de comprimento (padrão: pixelToMM de --ini, senão 0.001860),\n"
+        "                         de 0.0005 a 0.02 mm/pixel; pixelToPaq de 0.1 a 20 µm/pixel\n"
         "  --ini ARQUIVO          arquivo de configuração: pixelToMM, pixelToPaq, IMAGEPROCESSING,\n"
         "                         separador decimal\n"
         "  --format text|json|csv saída (padrão: text para um quadro, json para uma pasta)\n"
@@ -217,10 +219,11 @@ QString UsageText()
         "  --demo                 analisa um quadro sintético\n"
         "  --seed N               semente do quadro sintético (padrão 1)\n"
         "  --density D            cel/mm² do quadro sintético (padrão 2500)\n"
-        "  --save-frame ARQUIVO   grava o quadro analisado de 640 × 480 em PNG\n"
+        "  --save-frame ARQUIVO   grava o quadro analisado de 640 × 480 em PNG (um quadro só)\n"
         "  -h, --help             este texto\n"
         "\n"
-        "Código de saída: 0 analisado, 2 linha de comando inválida, 3 entrada inválida,\n"
+        "Código de saída: 0 analisado, 2 linha de comando inválida, 3 entrada inválida ou\n"
+        "resultados não calculados,\n"
         "4 células insuficientes (ou, com --auto-scale, espaçamento não estimado),\n"
         "5 saída não gravada.\n");
 }

@@ -14,6 +14,7 @@ enum class TOutputFormat { Text, Json, Csv };
 
 struct TAnalyseRequest {
     QString Input;                  // file or folder; empty with Demo
+    int InputArgument = -1;         // index of Input among the arguments (for its bytes as given)
     bool Demo = false;              // analyse a synthetic frame instead
     std::uint32_t DemoSeed = 1;
     double DemoDensity = 2500.0;    // cells/mm² of the synthetic frame

@@ -1,5 +1,6 @@
 #include "AnalyseSession.h"
 
+#include "Dialogs.h"
 #include "QtNumbers.h"
 #include "UBFrameBuffer.h"
 #include "VoronoiDistMatrix.h"
@@ -10,13 +11,52 @@
 
 namespace cornix::cli {
 
+namespace {
+
+// The messages the analysis shows (an unrecoverable statistics step, say) go to
+// the frame's row instead of a dialog.
+class TKeptMessages : public Dialogs {
+public:
+    DialogButton show(const DialogRequest &request) override
+    {
+        m_texts << request.text;
+        return DialogButton::Ok;
+    }
+    QString take()
+    {
+        const QString text = m_texts.join(QStringLiteral("; "));
+        m_texts.clear();
+        return text;
+    }
+
+private:
+    QStringList m_texts;
+};
+
+} // namespace
+
 TAnalyseSession::TAnalyseSession(const TSessionSettings &settings, double threshold, bool autoScale)
     : m_settings(settings), m_threshold(threshold), m_autoScale(autoScale),
-      m_buffer(std::make_unique<TBFrameBuffer>(TAnalysisScale{settings.PixelToMM, settings.PixelToPaq}))
+      m_buffer(std::make_unique<TBFrameBuffer>(TAnalysisScale{settings.PixelToMM, settings.PixelToPaq})),
+      m_messages(std::make_unique<TKeptMessages>())
 {
+    Dialogs::install(m_messages.get());
 }
 
-TAnalyseSession::~TAnalyseSession() = default;
+TAnalyseSession::~TAnalyseSession() { Dialogs::install(nullptr); }
+
+QString TAnalyseSession::takeShownMessages() { return static_cast<TKeptMessages &>(*m_messages).take(); }
+
+void TAnalyseSession::Release(const TFrameResult &result)
+{
+    if (result.FrameIndex < 0)
+        return;
+    m_buffer->ReleaseFrameData(result.FrameIndex);
+    if (result.FrameIndex == m_lastAutoScaleFrame) {
+        m_lastAutoScale = TAutoScaleResult{};
+        m_lastAutoScaleFrame = -1;
+    }
+}
 
 TFrameResult TAnalyseSession::Analyse(const QImage &frame, const QString &name, const TRect &roi)
 {
@@ -36,7 +76,12 @@ TFrameResult TAnalyseSession::Analyse(const QImage &frame, const QString &name, 
         return result;
     }
     const TAnalyseOutcome outcome = AnalyseFrame(*m_buffer, f, m_threshold, m_settings.Display);
+    const QString shown = takeShownMessages();
     result.CellsFound = outcome.CellsFound;
+    if (outcome.Result == TAnalyseOutcome::Analysed && outcome.FiguresFailed) {
+        result.Message = QStringLiteral("%1: os resultados não puderam ser calculados (%2)").arg(name, shown);
+        return result;
+    }
     switch (outcome.Result) {
     case TAnalyseOutcome::Analysed:
         result.Status = TFrameResult::Analysed;

@@ -15,6 +15,10 @@
 
 class TBFrameBuffer;
 
+namespace cornix {
+class Dialogs;
+}
+
 namespace cornix::cli {
 
 // What the automatic scale measured and did on a frame.
@@ -64,6 +68,10 @@ public:
     // boundaries mapped back to it; only the last analysed frame can be drawn.
     QImage OverlayImage(const TFrameResult &result, bool originalView);
 
+    // Releases the frame's bitmap, matrix and images once its row and overlay are
+    // written; its figures still count in Summary.
+    void Release(const TFrameResult &result);
+
     // Means over the analysed frames (the results page's summary).
     TEndoStats Summary();
 
@@ -73,6 +81,7 @@ public:
 
 private:
     void analyseAutoScaled(TFrameResult &result);
+    QString takeShownMessages();
 
     TSessionSettings m_settings;
     double m_threshold;
@@ -80,6 +89,7 @@ private:
     std::unique_ptr<TBFrameBuffer> m_buffer;
     TAutoScaleResult m_lastAutoScale; // of frame m_lastAutoScaleFrame
     int m_lastAutoScaleFrame = -1;
+    std::unique_ptr<Dialogs> m_messages; // what the analysis would show, kept for the frame's row
 };
 
 // The figures under the captions of the results page, with its formats.
