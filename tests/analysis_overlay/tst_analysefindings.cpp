@@ -179,7 +179,7 @@ private slots:
         QTest::newRow("--mm-per-pixel 10") << QStringList{"--mm-per-pixel", "10"} << "" << ""
                                            << "escala de comprimento de 10 mm/pixel fora da faixa aceita";
         QTest::newRow("--mm-per-pixel just below") << QStringList{"--mm-per-pixel", "0.000499"} << "" << ""
-                                                   << "de 0.0005 a 0.02 mm/pixel";
+                                                   << "de 0.0005 a 0.01 mm/pixel";
         QTest::newRow("pixelToMM 10 in the settings") << QStringList{} << "pixelToMM" << "10.000000" << "pixelToMM";
         QTest::newRow("pixelToPaq 1000 in the settings") << QStringList{} << "pixelToPaq" << "1000.000000"
                                                          << "pixelToPaq";
@@ -207,7 +207,7 @@ private slots:
     {
         QTest::addColumn<QString>("mmPerPixel");
         QTest::newRow("0.0005") << "0.0005";
-        QTest::newRow("0.02") << "0.02";
+        QTest::newRow("0.01") << "0.01";
     }
 
     void scalesAtTheEndsOfTheirRange()

@@ -205,7 +205,7 @@ QString UsageText()
         "                         altura em cada lado)\n"
         "  --sensitivity S        Alta (-2.5), Normal (-3.0, padrão), Baixa (-3.5) ou um limiar\n"
         "  --mm-per-pixel X       escala de comprimento (padrão: pixelToMM de --ini, senão 0.001860),\n"
-        "                         de 0.0005 a 0.02 mm/pixel; pixelToPaq de 0.1 a 20 µm/pixel\n"
+        "                         de 0.0005 a 0.01 mm/pixel; pixelToPaq de 0.1 a 100 µm/pixel\n"
         "  --ini ARQUIVO          arquivo de configuração: pixelToMM, pixelToPaq, IMAGEPROCESSING,\n"
         "                         separador decimal\n"
         "  --format text|json|csv saída (padrão: text para um quadro, json para uma pasta)\n"

@@ -5,6 +5,7 @@
 #include "FrameLoader.h"
 #include "SyntheticFrame.h"
 
+#include "SettingsRanges.h"
 #include "UBIniSettings.h"
 
 #include <QCoreApplication>
@@ -30,13 +31,10 @@ namespace {
 
 enum TExitCode { ExitOk = 0, ExitUsage = 2, ExitInput = 3, ExitTooFewCells = 4, ExitOutput = 5 };
 
-// Scales the figures can be trusted with: 0.5 to 20 µm per pixel (a field of
-// 0.32 to 12.8 mm across the frame's 640 pixels), 0.1 to 20 µm of pachymetry
-// per pixel. Far outside, areas round to 0 or densities leave their 16 bits.
-constexpr double kMinMmPerPixel = 0.0005;
-constexpr double kMaxMmPerPixel = 0.02;
-constexpr double kMinPachymetryScale = 0.1;
-constexpr double kMaxPachymetryScale = 20.0;
+// Scales the figures can be trusted with, the same the program accepts in its settings
+// file: far outside, areas round to 0 or densities leave their 16 bits.
+constexpr TSettingsRange kLengthScale = *SettingsRangeOf("METRICS", "pixelToMM");
+constexpr TSettingsRange kPachymetryScale = *SettingsRangeOf("METRICS", "pixelToPaq");
 
 // "quadro k de n" on a terminal's stderr, rewritten in place; cleared before any
 // other line goes there.
@@ -87,14 +85,14 @@ QString CheckScales(const TSessionSettings &settings)
 {
     if (!(settings.PixelToMM > 0))
         return QStringLiteral("a escala de comprimento precisa ser positiva (pixelToMM ou --mm-per-pixel)");
-    if (!(settings.PixelToMM >= kMinMmPerPixel && settings.PixelToMM <= kMaxMmPerPixel))
+    if (!kLengthScale.Contains(settings.PixelToMM))
         return QStringLiteral("escala de comprimento de %1 mm/pixel fora da faixa aceita, de %2 a %3 mm/pixel "
                               "(pixelToMM ou --mm-per-pixel)")
-            .arg(Decimal(settings.PixelToMM), Decimal(kMinMmPerPixel), Decimal(kMaxMmPerPixel));
-    if (!(settings.PixelToPaq >= kMinPachymetryScale && settings.PixelToPaq <= kMaxPachymetryScale))
+            .arg(Decimal(settings.PixelToMM), Decimal(kLengthScale.low), Decimal(kLengthScale.high));
+    if (!kPachymetryScale.Contains(settings.PixelToPaq))
         return QStringLiteral("escala da paquimetria de %1 µm/pixel fora da faixa aceita, de %2 a %3 µm/pixel "
                               "(pixelToPaq)")
-            .arg(Decimal(settings.PixelToPaq), Decimal(kMinPachymetryScale), Decimal(kMaxPachymetryScale));
+            .arg(Decimal(settings.PixelToPaq), Decimal(kPachymetryScale.low), Decimal(kPachymetryScale.high));
     return {};
 }
 
