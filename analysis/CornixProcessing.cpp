@@ -1,6 +1,7 @@
 #include "CornixProcessing.h"
 
 #include "AnalysisDispatch.h"
+#include "BandPipeline.h"
 #include "Numbers.h"
 
 #include <algorithm>
@@ -244,6 +245,59 @@ void Laplacian(const TDoublePlane &src, TDoublePlane &dst)
 {
     for (int r = 1; r < kLastRow; ++r)
         laplacianRow(src[r - 1].data(), src[r].data(), src[r + 1].data(), dst[r].data());
+}
+
+// --- Smoothing passes and Laplacian, pipelined ---------------------------------------------
+
+namespace {
+
+constexpr int kInteriorRows = kFrameHeight - 2;
+constexpr int kPipelineBands = (kInteriorRows + kBandRows - 1) / kBandRows; // the last one has two rows
+
+int bandFirstRow(int band) { return 1 + kBandRows * band; }
+int bandRowCount(int band) { return std::min(kBandRows, kLastRow - bandFirstRow(band)); }
+
+void smoothBand(const TDoublePlane &src, TDoublePlane &dst, int band)
+{
+    const int first = bandFirstRow(band);
+    for (int r = first; r < first + bandRowCount(band); ++r)
+        smoothRow(src[r - 1].data(), src[r].data(), src[r + 1].data(), dst[r].data());
+}
+
+void smoothBandInPlaceAt(TDoublePlane &plane, int band)
+{
+    if (bandRowCount(band) == kBandRows)
+        smoothBandInPlace<kBandRows>(plane, bandFirstRow(band));
+    else
+        smoothBandInPlace<kInteriorRows % kBandRows>(plane, bandFirstRow(band));
+}
+
+void laplacianBand(const TDoublePlane &src, TDoublePlane &dst, int band)
+{
+    const int first = bandFirstRow(band);
+    for (int r = first; r < first + bandRowCount(band); ++r)
+        laplacianRow(src[r - 1].data(), src[r].data(), src[r + 1].data(), dst[r].data());
+}
+
+} // namespace
+
+void SmoothAndLaplacian(const TDoublePlane &source, TDoublePlane &smoothed, std::int32_t passes,
+                        TDoublePlane &response)
+{
+    static_assert(kInteriorRows % kBandRows == 2, "the last band is a band of two rows");
+    const int inPlacePasses = std::max(passes, 0);
+    const int laplacianStage = 1 + inPlacePasses;
+    // This thread: the first pass and half the others, then the Laplacian behind
+    // the other thread, which runs the remaining passes.
+    const TBandPipelineSplit split{1 + inPlacePasses / 2, laplacianStage};
+    RunBandPipeline(laplacianStage + 1, kPipelineBands, split, [&](int stage, int band) {
+        if (stage == 0)
+            smoothBand(source, smoothed, band);
+        else if (stage == laplacianStage)
+            laplacianBand(smoothed, response, band);
+        else
+            smoothBandInPlaceAt(smoothed, band);
+    });
 }
 
 // --- Threshold, border, speckles -------------------------------------------------------------------

@@ -37,6 +37,12 @@ void SmoothInPlace(TDoublePlane &plane);
 // Laplacian of the interior (1 2 1 / 2 -12 2 / 1 2 1) from src into dst.
 void Laplacian(const TDoublePlane &src, TDoublePlane &dst);
 
+// Smooth from source into smoothed, then `passes` times SmoothInPlace, then the
+// Laplacian of the result into response: the same values as those calls one after
+// the other, computed on two cores where the machine has them.
+void SmoothAndLaplacian(const TDoublePlane &source, TDoublePlane &smoothed, std::int32_t passes,
+                        TDoublePlane &response);
+
 // Interior mask pixel = 255 when response <= threshold, else 0.
 void ThresholdMask(const TDoublePlane &response, TDoublePlane &mask, double threshold);
 

@@ -78,10 +78,7 @@ void TCMFinder::Find(std::int32_t iterations, double threshold, const TRect &roi
         clearResult(); // a flat window carries no cells
         return;
     }
-    Smooth(s.Source, s.Smoothed);
-    for (std::int32_t pass = 0; pass < iterations; ++pass)
-        SmoothInPlace(s.Smoothed);
-    Laplacian(s.Smoothed, s.Response);
+    SmoothAndLaplacian(s.Source, s.Smoothed, iterations, s.Response);
     ThresholdMask(s.Response, s.Mask, threshold);
     ClearBorder(s.Mask, kBorderMargin);
     RemoveSpeckles(s.Mask);

@@ -1,9 +1,12 @@
 // Image passes of the cell finder: analytic answers on hand-built planes.
+#include "BandPipeline.h"
 #include "CornixProcessing.h"
 
 #include <QTest>
 
+#include <atomic>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <random>
 #include <set>
@@ -198,6 +201,85 @@ private slots:
         // Reading an original instead of an updated neighbour shifts values by
         // whole grey levels; summation order only by a few ulp.
         QVERIFY2(worst < 1e-9, qPrintable(QString::number(worst)));
+    }
+
+    // The passes split between two threads give, bit for bit, what the calls
+    // one after the other give: on planes with values far below 1 and with
+    // sharp edges too, where a neighbour read too early or too late shows.
+    void pipelinedPassesEqualSerialOnes_data()
+    {
+        QTest::addColumn<int>("passes");
+        QTest::addColumn<unsigned>("seed");
+        QTest::addColumn<double>("scale");
+        for (const int passes : {0, 1, 2, 5, 9})
+            QTest::addRow("%d passes", passes) << passes << 7u << 1.0;
+        QTest::addRow("dark, 5 passes") << 5 << 8u << 1e-6;
+        QTest::addRow("dark, 3 passes") << 3 << 9u << 1e-9;
+        QTest::addRow("negative count") << -1 << 10u << 1.0;
+    }
+
+    void pipelinedPassesEqualSerialOnes()
+    {
+        QFETCH(int, passes);
+        QFETCH(unsigned, seed);
+        QFETCH(double, scale);
+        auto source = randomPlane(seed);
+        for (auto &row : *source)
+            for (double &v : row)
+                v *= scale;
+        auto serialSmoothed = planeOf(0.0);
+        auto serialResponse = planeOf(0.0);
+        Smooth(*source, *serialSmoothed);
+        for (int pass = 0; pass < passes; ++pass)
+            SmoothInPlace(*serialSmoothed);
+        Laplacian(*serialSmoothed, *serialResponse);
+        for (int run = 0; run < 3; ++run) { // the second thread starts at different moments
+            auto smoothed = planeOf(0.0);
+            auto response = planeOf(0.0);
+            SmoothAndLaplacian(*source, *smoothed, passes, *response);
+            QVERIFY(std::memcmp(smoothed.get(), serialSmoothed.get(), sizeof(TDoublePlane)) == 0);
+            QVERIFY(std::memcmp(response.get(), serialResponse.get(), sizeof(TDoublePlane)) == 0);
+        }
+    }
+
+    // Every unit runs once, after the units it reads: band b + 1 of the stage
+    // before and band b - 1 of its own stage.
+    void pipelineRunsEachUnitAfterItsInputs_data()
+    {
+        QTest::addColumn<int>("stages");
+        QTest::addColumn<int>("bands");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
+        QTest::addRow("finder's split") << 7 << 120 << 3 << 6;
+        QTest::addRow("second thread to the end") << 7 << 120 << 3 << 7;
+        QTest::addRow("one band") << 4 << 1 << 1 << 3;
+        QTest::addRow("two stages") << 2 << 50 << 1 << 2;
+        QTest::addRow("no second share") << 5 << 30 << 2 << 2;
+        QTest::addRow("split out of range") << 5 << 30 << -4 << 99;
+        QTest::addRow("one stage") << 1 << 30 << 1 << 1;
+    }
+
+    void pipelineRunsEachUnitAfterItsInputs()
+    {
+        QFETCH(int, stages);
+        QFETCH(int, bands);
+        QFETCH(int, from);
+        QFETCH(int, to);
+        std::vector<std::atomic<int>> runs(std::size_t(stages * bands));
+        std::atomic<int> outOfOrder{0};
+        auto ran = [&](int stage, int band) {
+            return stage >= 0 && band >= 0 && band < bands && runs[std::size_t(stage * bands + band)].load() == 1;
+        };
+        RunBandPipeline(stages, bands, {from, to}, [&](int stage, int band) {
+            const bool inputsReady = (band == 0 || ran(stage, band - 1)) &&
+                                     (stage == 0 || ran(stage - 1, std::min(band + 1, bands - 1)));
+            if (!inputsReady)
+                ++outOfOrder;
+            ++runs[std::size_t(stage * bands + band)];
+        });
+        QCOMPARE(outOfOrder.load(), 0);
+        for (const auto &count : runs)
+            QCOMPARE(count.load(), 1);
     }
 
     void laplacianOfQuadraticIsConstant()
