@@ -282,7 +282,7 @@ void laplacianBand(const TDoublePlane &src, TDoublePlane &dst, int band)
 } // namespace
 
 void SmoothAndLaplacian(const TDoublePlane &source, TDoublePlane &smoothed, std::int32_t passes,
-                        TDoublePlane &response)
+                        TDoublePlane &response, const TResponseRows &made)
 {
     static_assert(kInteriorRows % kBandRows == 2, "the last band is a band of two rows");
     const int inPlacePasses = std::max(passes, 0);
@@ -293,8 +293,11 @@ void SmoothAndLaplacian(const TDoublePlane &source, TDoublePlane &smoothed, std:
     RunBandPipeline(laplacianStage + 1, kPipelineBands, split, [&](int stage, int band) {
         if (stage == 0)
             smoothBand(source, smoothed, band);
-        else if (stage == laplacianStage)
+        else if (stage == laplacianStage) {
             laplacianBand(smoothed, response, band);
+            if (made)
+                made(bandFirstRow(band), bandRowCount(band));
+        }
         else
             smoothBandInPlaceAt(smoothed, band);
     });
@@ -304,9 +307,10 @@ void SmoothAndLaplacian(const TDoublePlane &source, TDoublePlane &smoothed, std:
 
 namespace {
 
-CORNIX_KERNEL_BODY void thresholdBody(const TDoublePlane &response, TDoublePlane &mask, double threshold)
+CORNIX_KERNEL_BODY void thresholdBody(const TDoublePlane &response, TDoublePlane &mask, double threshold, int first,
+                                      int last)
 {
-    for (int r = 1; r < kLastRow; ++r) {
+    for (int r = first; r < last; ++r) {
         const double *in = response[r].data();
         double *out = mask[r].data();
         for (int c = 1; c < kLastCol; ++c)
@@ -349,8 +353,9 @@ CORNIX_KERNEL_BODY void removeSpecklesBinaryBody(TDoublePlane &mask)
     }
 }
 
-CORNIX_DISPATCH(void, thresholdMask, (const TDoublePlane &response, TDoublePlane &mask, double threshold),
-                thresholdBody, (response, mask, threshold))
+CORNIX_DISPATCH(void, thresholdMask,
+                (const TDoublePlane &response, TDoublePlane &mask, double threshold, int first, int last),
+                thresholdBody, (response, mask, threshold, first, last))
 CORNIX_DISPATCH(bool, isBinaryMask, (const TDoublePlane &mask), isBinaryMaskBody, (mask))
 CORNIX_DISPATCH(void, removeSpecklesBinary, (TDoublePlane & mask), removeSpecklesBinaryBody, (mask))
 
@@ -358,7 +363,15 @@ CORNIX_DISPATCH(void, removeSpecklesBinary, (TDoublePlane & mask), removeSpeckle
 
 void ThresholdMask(const TDoublePlane &response, TDoublePlane &mask, double threshold)
 {
-    thresholdMask(response, mask, threshold);
+    thresholdMask(response, mask, threshold, 1, kLastRow);
+}
+
+void ThresholdMaskRows(const TDoublePlane &response, TDoublePlane &mask, double threshold, int firstRow, int rows)
+{
+    const int first = std::max(firstRow, 1);
+    const int last = std::min(firstRow + std::max(rows, 0), kLastRow);
+    if (first < last)
+        thresholdMask(response, mask, threshold, first, last);
 }
 
 void ClearBorder(TDoublePlane &mask, int margin)

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace cornix {
@@ -37,14 +38,21 @@ void SmoothInPlace(TDoublePlane &plane);
 // Laplacian of the interior (1 2 1 / 2 -12 2 / 1 2 1) from src into dst.
 void Laplacian(const TDoublePlane &src, TDoublePlane &dst);
 
+// Rows [firstRow, firstRow + rows) of the interior of the response, once made.
+using TResponseRows = std::function<void(int firstRow, int rows)>;
+
 // Smooth from source into smoothed, then `passes` times SmoothInPlace, then the
 // Laplacian of the result into response: the same values as those calls one after
-// the other, computed on two cores where the machine has them.
+// the other, computed on two cores where the machine has them. Each band of rows
+// of the response is handed to `made`, if given, as soon as it is complete (on the
+// calling thread, bands in order).
 void SmoothAndLaplacian(const TDoublePlane &source, TDoublePlane &smoothed, std::int32_t passes,
-                        TDoublePlane &response);
+                        TDoublePlane &response, const TResponseRows &made = {});
 
 // Interior mask pixel = 255 when response <= threshold, else 0.
 void ThresholdMask(const TDoublePlane &response, TDoublePlane &mask, double threshold);
+// The same for interior rows [firstRow, firstRow + rows) only.
+void ThresholdMaskRows(const TDoublePlane &response, TDoublePlane &mask, double threshold, int firstRow, int rows);
 
 // Sets rows 0..margin and 479-margin..479 and the same columns to 0.
 void ClearBorder(TDoublePlane &mask, int margin);

@@ -78,12 +78,17 @@ void TCMFinder::Find(std::int32_t iterations, double threshold, const TRect &roi
         clearResult(); // a flat window carries no cells
         return;
     }
-    SmoothAndLaplacian(s.Source, s.Smoothed, iterations, s.Response);
-    ThresholdMask(s.Response, s.Mask, threshold);
+    // Each band of the response is thresholded as soon as it is made, while the
+    // other thread is still smoothing.
+    SmoothAndLaplacian(s.Source, s.Smoothed, iterations, s.Response, [&](int firstRow, int rows) {
+        ThresholdMaskRows(s.Response, s.Mask, threshold, firstRow, rows);
+    });
     ClearBorder(s.Mask, kBorderMargin);
     RemoveSpeckles(s.Mask);
 
-    clearResult();
+    if (!m_resultClear) // cleared by the constructor: a pass over 2.4 MB saved
+        clearResult();
+    m_resultClear = false;
     m_regionCount = LabelRegions(s.Mask, s.Labels, s.Cells, kMaxRegions, s.FillStack);
     const std::int32_t count = m_regionCount > kMaxRegions ? 0 : m_regionCount;
     TCellRec &header = s.Cells[0];
@@ -98,6 +103,7 @@ void TCMFinder::clearResult()
     for (auto &row : m_storage->Labels)
         row.fill(0.0);
     m_regionCount = 0;
+    m_resultClear = true;
 }
 
 const TDoublePlane &TCMFinder::SourcePlane() const { return m_storage->Source; }

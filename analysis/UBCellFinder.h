@@ -59,4 +59,5 @@ private:
     std::unique_ptr<Storage> m_storage;
     TCellTable *m_cells = nullptr;
     int m_regionCount = 0;
+    bool m_resultClear = false; // table and label plane all 0: cleared, not labelled since
 };

@@ -236,7 +236,16 @@ private slots:
         for (int run = 0; run < 3; ++run) { // the second thread starts at different moments
             auto smoothed = planeOf(0.0);
             auto response = planeOf(0.0);
-            SmoothAndLaplacian(*source, *smoothed, passes, *response);
+            int nextRow = 1;
+            bool madeRowsFinal = true;
+            SmoothAndLaplacian(*source, *smoothed, passes, *response, [&](int firstRow, int rows) {
+                madeRowsFinal &= firstRow == nextRow &&
+                                 std::memcmp((*response)[firstRow].data(), (*serialResponse)[firstRow].data(),
+                                             sizeof(double) * kFrameWidth * std::size_t(rows)) == 0;
+                nextRow = firstRow + rows;
+            });
+            QVERIFY(madeRowsFinal);
+            QCOMPARE(nextRow, kFrameHeight - 1); // every interior row, once, in order
             QVERIFY(std::memcmp(smoothed.get(), serialSmoothed.get(), sizeof(TDoublePlane)) == 0);
             QVERIFY(std::memcmp(response.get(), serialResponse.get(), sizeof(TDoublePlane)) == 0);
         }
