@@ -206,19 +206,34 @@ void smoothBandInPlace(TDoublePlane &plane, int first)
                 pixel(i, c);
 }
 
+constexpr int kInteriorRows = kFrameHeight - 2;
+constexpr int kBands = (kInteriorRows + kBandRows - 1) / kBandRows;
+constexpr int kLastBandRows = kInteriorRows - kBandRows * (kBands - 1);
+
+int bandFirstRow(int band) { return 1 + kBandRows * band; }
+int bandRowCount(int band) { return std::min(kBandRows, kLastRow - bandFirstRow(band)); }
+
+void smoothBand(const TDoublePlane &src, TDoublePlane &dst, int band)
+{
+    const int first = bandFirstRow(band);
+    for (int r = first; r < first + bandRowCount(band); ++r)
+        smoothRow(src[r - 1].data(), src[r].data(), src[r + 1].data(), dst[r].data());
+}
+
+void smoothBandInPlaceAt(TDoublePlane &plane, int band)
+{
+    if (band < kBands - 1)
+        smoothBandInPlace<kBandRows>(plane, bandFirstRow(band));
+    else
+        smoothBandInPlace<kLastBandRows>(plane, bandFirstRow(band));
+}
+
 } // namespace
 
 void SmoothInPlace(TDoublePlane &plane)
 {
-    // 478 interior rows: 119 bands of four, then two rows.
-    int r = 1;
-    for (; r + kBandRows <= kLastRow; r += kBandRows)
-        smoothBandInPlace<kBandRows>(plane, r);
-    if (kLastRow - r == 2)
-        smoothBandInPlace<2>(plane, r);
-    else
-        for (; r < kLastRow; ++r)
-            smoothBandInPlace<1>(plane, r);
+    for (int band = 0; band < kBands; ++band)
+        smoothBandInPlaceAt(plane, band);
 }
 
 // --- Laplacian ----------------------------------------------------------------------------------
@@ -251,27 +266,6 @@ void Laplacian(const TDoublePlane &src, TDoublePlane &dst)
 
 namespace {
 
-constexpr int kInteriorRows = kFrameHeight - 2;
-constexpr int kPipelineBands = (kInteriorRows + kBandRows - 1) / kBandRows; // the last one has two rows
-
-int bandFirstRow(int band) { return 1 + kBandRows * band; }
-int bandRowCount(int band) { return std::min(kBandRows, kLastRow - bandFirstRow(band)); }
-
-void smoothBand(const TDoublePlane &src, TDoublePlane &dst, int band)
-{
-    const int first = bandFirstRow(band);
-    for (int r = first; r < first + bandRowCount(band); ++r)
-        smoothRow(src[r - 1].data(), src[r].data(), src[r + 1].data(), dst[r].data());
-}
-
-void smoothBandInPlaceAt(TDoublePlane &plane, int band)
-{
-    if (bandRowCount(band) == kBandRows)
-        smoothBandInPlace<kBandRows>(plane, bandFirstRow(band));
-    else
-        smoothBandInPlace<kInteriorRows % kBandRows>(plane, bandFirstRow(band));
-}
-
 void laplacianBand(const TDoublePlane &src, TDoublePlane &dst, int band)
 {
     const int first = bandFirstRow(band);
@@ -284,13 +278,12 @@ void laplacianBand(const TDoublePlane &src, TDoublePlane &dst, int band)
 void SmoothAndLaplacian(const TDoublePlane &source, TDoublePlane &smoothed, std::int32_t passes,
                         TDoublePlane &response, const TResponseRows &made)
 {
-    static_assert(kInteriorRows % kBandRows == 2, "the last band is a band of two rows");
     const int inPlacePasses = std::max(passes, 0);
     const int laplacianStage = 1 + inPlacePasses;
     // This thread: the first pass and half the others, then the Laplacian behind
     // the other thread, which runs the remaining passes.
     const TBandPipelineSplit split{1 + inPlacePasses / 2, laplacianStage};
-    RunBandPipeline(laplacianStage + 1, kPipelineBands, split, [&](int stage, int band) {
+    RunBandPipeline(laplacianStage + 1, kBands, split, [&](int stage, int band) {
         if (stage == 0)
             smoothBand(source, smoothed, band);
         else if (stage == laplacianStage) {
