@@ -41,7 +41,8 @@ TDistMatrix::TDistMatrix(const TCellTable &cells)
     : m_cells(std::make_unique<TCellTable>(cells)), m_labels(std::make_unique<TIntPlane>()),
       m_boundary(std::make_unique<TIntPlane>()), m_vertices(std::make_unique<TVertexTable>()),
       m_regions(std::make_unique<TRegionTable>()), m_saved(std::make_unique<TCellTable>(cells)),
-      m_growth(std::make_unique_for_overwrite<std::uint32_t[]>(kFramePixels))
+      m_growth(std::make_unique_for_overwrite<std::uint32_t[]>(kFramePixels)),
+      m_work(std::make_unique<std::uint16_t[]>(kFramePixels))
 {
     (*m_cells)[0].Row = clampedCount((*m_cells)[0].Row);
     (*m_saved)[0].Row = clampedCount((*m_saved)[0].Row);
@@ -66,11 +67,10 @@ void TDistMatrix::FrontierList::reserve(std::size_t capacity)
 
 void TDistMatrix::Build()
 {
-    // Growth starts from a cleared state and replaces the label plane's
-    // interior as a whole; the boundary pass rewrites the boundary plane's.
-    // Outside rows 2..477 and columns 2..637 both planes stay 0 for ever.
+    // Growth replaces the working plane's interior as a whole; the boundary
+    // pass rewrites the label and boundary planes' interiors from it.
+    // Outside rows 2..477 and columns 2..637 all three stay 0 for ever.
     growRegions();
-    storeLabelsAndAreas();
     eraseOversized();
     eraseOpenRegions();
     applyErasedAreas();
@@ -101,16 +101,29 @@ struct TGrowthWords {
 using TNarrowWords = TGrowthWords<std::uint32_t, 12>;
 using TWideWords = TGrowthWords<std::uint64_t, 32>;
 
+// The two rings that the label pass does not reset: the outermost one (seeds
+// may lie on it) and the one inside it.
+template <typename Words>
+void resetOuterRings(typename Words::Word *pixels)
+{
+    std::fill_n(pixels, kFrameWidth, Words::kBlocked);
+    std::fill_n(pixels + kLastRow * kFrameWidth, kFrameWidth, Words::kBlocked);
+    std::fill_n(pixels + kFrameWidth + 1, kFrameWidth - 2, Words::kUnreached);
+    std::fill_n(pixels + (kLastRow - 1) * kFrameWidth + 1, kFrameWidth - 2, Words::kUnreached);
+    for (int r = 1; r < kLastRow; ++r) {
+        pixels[r * kFrameWidth] = Words::kBlocked;
+        pixels[r * kFrameWidth + 1] = Words::kUnreached;
+        pixels[r * kFrameWidth + kLastCol - 1] = Words::kUnreached;
+        pixels[r * kFrameWidth + kLastCol] = Words::kBlocked;
+    }
+}
+
+// The state before growth: the outermost ring blocked, every other pixel unreached.
 template <typename Words>
 void resetGrowth(typename Words::Word *pixels)
 {
     std::fill_n(pixels, kFramePixels, Words::kUnreached);
-    std::fill_n(pixels, kFrameWidth, Words::kBlocked);
-    std::fill_n(pixels + kLastRow * kFrameWidth, kFrameWidth, Words::kBlocked);
-    for (int r = 1; r < kLastRow; ++r) {
-        pixels[r * kFrameWidth] = Words::kBlocked;
-        pixels[r * kFrameWidth + kLastCol] = Words::kBlocked;
-    }
+    resetOuterRings<Words>(pixels);
 }
 
 // Frontier entries (see FrontierEntry): pixel index in bits 0..18, row minus
@@ -138,12 +151,15 @@ constexpr std::uint64_t frontierEntry(std::int32_t index, std::int32_t dr, std::
 // the label that arrived first in frontier order. Every take appends the
 // pixel with the new label to the next wave, in the order of the takes.
 template <typename Words>
-void TDistMatrix::growWith(typename Words::Word *pixels)
+void TDistMatrix::growWith(typename Words::Word *pixels, bool &reset)
 {
     using Word = typename Words::Word;
     const TCellTable &cells = *m_cells;
     const std::int32_t count = CellCount();
-    resetGrowth<Words>(pixels);
+    // The label pass of the last Build left the words reset, unless it did not run.
+    if (!reset)
+        resetGrowth<Words>(pixels);
+    reset = false;
 
     // Seeds, then their first wave: a seed may lie on the outermost ring,
     // where only its inward neighbour can be entered.
@@ -200,60 +216,70 @@ void TDistMatrix::growWith(typename Words::Word *pixels)
             const std::int32_t index = std::int32_t(entry & 0x7FFFF);
             const std::int32_t dr = std::int32_t((entry >> kEntryDrShift) & 0x3FF) - 512;
             const std::int32_t dc = std::int32_t((entry >> kEntryDcShift) & 0x7FF) - 1024;
-            const std::uint64_t label = entry >> kEntryLabelShift;
-            const std::int32_t squared = dr * dr + dc * dc;
+            // Proposals (d, all label bits) for the neighbours: (dr -/+ 1)^2 + dc^2
+            // and so on, as the entry's d + 1 -/+ 2 dr in the distance bits
+            // (wrapping arithmetic: every neighbour's d itself is in range).
+            const Word nearest = Words::distance(dr * dr + dc * dc + 1) | Words::kLabelMask;
+            const Word rowStep = Word(std::int64_t(2 * dr)) << Words::kLabelBits;
+            const Word colStep = Word(std::int64_t(2 * dc)) << Words::kLabelBits;
+            // A proposal with its label bits replaced by the label.
+            const Word relabel = Words::kLabelMask ^ Word(entry >> kEntryLabelShift);
             // Branch-free visit: the outcome is data-dependent and unpredictable.
-            // (d, all label bits) < word  <=>  d < the pixel's distance, or unreached.
-            const Word labelBits = Word(label);
-            auto visit = [&](std::int32_t at, std::int32_t squaredDistance, std::int64_t step) {
+            // proposal < word  <=>  d < the pixel's distance, or unreached.
+            auto visit = [&](std::int32_t at, Word proposal, std::int64_t step) {
                 const Word word = pixels[at];
-                const Word distance = Words::distance(squaredDistance);
-                const bool take = (distance | Words::kLabelMask) < word;
-                pixels[at] = take ? (distance | labelBits) : word;
+                const bool take = proposal < word;
+                pixels[at] = take ? (proposal ^ relabel) : word;
                 next[nextSize] = entry + std::uint64_t(step);
                 nextSize += take;
             };
-            // Neighbours above, right, below, left: (dr -/+ 1)^2 + dc^2 and so on.
-            visit(index - kFrameWidth, squared - 2 * dr + 1, kEntryUp);
-            visit(index + 1, squared + 2 * dc + 1, kEntryRight);
-            visit(index + kFrameWidth, squared + 2 * dr + 1, kEntryDown);
-            visit(index - 1, squared - 2 * dc + 1, kEntryLeft);
+            // Neighbours above, right, below, left.
+            visit(index - kFrameWidth, nearest - rowStep, kEntryUp);
+            visit(index + 1, nearest + colStep, kEntryRight);
+            visit(index + kFrameWidth, nearest + rowStep, kEntryDown);
+            visit(index - 1, nearest - colStep, kEntryLeft);
         }
         std::swap(m_frontier, m_nextFrontier);
         size = nextSize;
-    }
-    // The labels of rows 2..477, columns 2..637 (the rest of the label plane is always 0).
-    for (int r = kRingFirst; r <= kRingLastRow; ++r) {
-        const Word *source = pixels + r * kFrameWidth;
-        std::int32_t *row = (*m_labels)[r].data();
-        for (int c = kRingFirst; c <= kRingLastCol; ++c)
-            row[c] = Words::labelOf(source[c]);
     }
 }
 
 void TDistMatrix::growRegions()
 {
     if (CellCount() <= TNarrowWords::kMaxLabel) {
-        growWith<TNarrowWords>(m_growth.get());
+        growWith<TNarrowWords>(m_growth.get(), m_growthReset);
+        storeLabelsAndAreas<TNarrowWords>(m_growth.get(), m_growthReset);
         return;
     }
-    if (!m_wideGrowth) // only for tables edited beyond 4095 centres
+    if (!m_wideGrowth) { // only for tables edited beyond 4095 centres
         m_wideGrowth = std::make_unique_for_overwrite<std::uint64_t[]>(kFramePixels);
-    growWith<TWideWords>(m_wideGrowth.get());
+        m_wideGrowthReset = false;
+    }
+    growWith<TWideWords>(m_wideGrowth.get(), m_wideGrowthReset);
+    storeLabelsAndAreas<TWideWords>(m_wideGrowth.get(), m_wideGrowthReset);
 }
 
-
-// Counts each region's area in the grown label plane, one run of equal labels
-// at a time.
-void TDistMatrix::storeLabelsAndAreas()
+// Takes the labels of rows 2..477, columns 2..637 out of the growth words into
+// the working plane (the rest of it is always 0), resetting the words for the
+// next Build on the way, and counts each region's area one run of equal labels
+// at a time while the row is at hand.
+template <typename Words>
+void TDistMatrix::storeLabelsAndAreas(typename Words::Word *pixels, bool &reset)
 {
-    const TIntPlane &labels = *m_labels;
     TRegionTable &regions = *m_regions;
-    regions.fill(TRegionRec{});
-    std::fill(m_erasedPixels.begin(), m_erasedPixels.end(), 0);
+    const std::int32_t count = CellCount();
+    // Entries beyond both this count and the last Build's are still 0.
+    std::fill_n(regions.begin(), std::max(count, m_regionsInUse) + 1, TRegionRec{});
+    m_regionsInUse = count;
+    std::fill_n(m_erasedPixels.begin(), count + 1, 0);
     for (int r = kRingFirst; r <= kRingLastRow; ++r) {
-        const std::int32_t *row = labels[r].data();
-        std::int32_t runLabel = row[kRingFirst];
+        typename Words::Word *source = pixels + r * kFrameWidth;
+        std::uint16_t *row = m_work.get() + r * kFrameWidth;
+        for (int c = kRingFirst; c <= kRingLastCol; ++c) {
+            row[c] = std::uint16_t(Words::labelOf(source[c]));
+            source[c] = Words::kUnreached;
+        }
+        std::uint16_t runLabel = row[kRingFirst];
         int runStart = kRingFirst;
         for (int c = kRingFirst + 1; c <= kRingLastCol; ++c) {
             if (row[c] == runLabel)
@@ -264,6 +290,8 @@ void TDistMatrix::storeLabelsAndAreas()
         }
         regions[runLabel].Area += kRingLastCol + 1 - runStart;
     }
+    resetOuterRings<Words>(pixels);
+    reset = true;
     setRegionCentres();
 }
 
@@ -316,14 +344,14 @@ void TDistMatrix::eraseOpenRegions()
 // a horizontal run at a time: a run is cleared, then every run of the label in
 // the rows above and below that touches it, its ends widened by one column for
 // the diagonal neighbours, is queued. Which pixels are cleared does not depend
-// on the order. Only called after the frame ring is cleared: a labelled pixel
-// lies in rows 2..477 and columns 2..637, so every pixel looked at is inside.
+// on the order. In the working plane a labelled pixel lies in rows 2..477 and
+// columns 2..637, so every pixel looked at is inside.
 void TDistMatrix::eraseRegionAt(int row, int col)
 {
     if (!insideFrame(row, col))
         return;
-    std::int32_t *labels = (*m_labels)[0].data();
-    const std::int32_t label = labels[row * kFrameWidth + col];
+    std::uint16_t *labels = m_work.get();
+    const std::uint16_t label = labels[row * kFrameWidth + col];
     if (label == 0)
         return;
     m_fillStack.clear();
@@ -358,17 +386,19 @@ void TDistMatrix::eraseRegionAt(int row, int col)
 
 namespace {
 
-// One row of 2 x 2 windows (top-left at columns 2..637): boundary value per
-// window (0 inside a region, 55 on a boundary, 255 at a vertex) written into
-// out, and 1 in vertex[c] at the vertices. A loop the compiler vectorises.
-CORNIX_KERNEL_BODY void classifyWindowsBody(const std::int32_t *top, const std::int32_t *bottom, std::int32_t *out,
+// One row of 2 x 2 windows (top-left at columns 2..637) of the working plane:
+// boundary value per window (0 inside a region, 55 on a boundary, 255 at a
+// vertex) written into out, and 1 in vertex[c] at the vertices. A loop the
+// compiler vectorises; labels (at most 15000) compare alike as 16-bit lanes.
+CORNIX_KERNEL_BODY void classifyWindowsBody(const std::uint16_t *top, const std::uint16_t *bottom, std::int32_t *out,
                                             std::uint8_t *vertex)
 {
-    using TLanes = std::int32_t __attribute__((vector_size(32)));
-    using TBytes = std::uint8_t __attribute__((vector_size(8)));
-    // 636 windows: 79 blocks of eight and a last block overlapping the one before.
-    for (int block = kRingFirst; block <= kRingLastCol; block += 8) {
-        const int c = std::min(block, kRingLastCol - 7);
+    using TLanes = std::int16_t __attribute__((vector_size(32)));
+    using TValues = std::int32_t __attribute__((vector_size(64)));
+    using TBytes = std::uint8_t __attribute__((vector_size(16)));
+    // 636 windows: 39 blocks of sixteen and a last block overlapping the one before.
+    for (int block = kRingFirst; block <= kRingLastCol; block += 16) {
+        const int c = std::min(block, kRingLastCol - 15);
         TLanes tl, tr, bl, br;
         std::memcpy(&tl, top + c, sizeof tl);
         std::memcpy(&tr, top + c + 1, sizeof tr);
@@ -378,28 +408,33 @@ CORNIX_KERNEL_BODY void classifyWindowsBody(const std::int32_t *top, const std::
         const TLanes three = ((tl != tr) & (tl != bl) & (tr != bl)) | ((tl != tr) & (tl != br) & (tr != br)) |
                              ((tl != bl) & (tl != br) & (bl != br));
         const TLanes value = uniform ? TLanes{} : three ? TLanes{} + kVertexPixel : TLanes{} + kBoundaryPixel;
-        std::memcpy(out + c, &value, sizeof value);
+        const TValues wide = __builtin_convertvector(value, TValues);
+        std::memcpy(out + c, &wide, sizeof wide);
         const TBytes flags = __builtin_convertvector(three & 1, TBytes);
         std::memcpy(vertex + c, &flags, sizeof flags);
     }
 }
 
 CORNIX_DISPATCH(void, classifyWindows,
-                (const std::int32_t *top, const std::int32_t *bottom, std::int32_t *out, std::uint8_t *vertex),
+                (const std::uint16_t *top, const std::uint16_t *bottom, std::int32_t *out, std::uint8_t *vertex),
                 classifyWindowsBody, (top, bottom, out, vertex))
 
 } // namespace
 
+// Also writes the label plane from the working plane, a row at a time while it is at hand.
 void TDistMatrix::findBoundariesAndVertices()
 {
-    const TIntPlane &labels = *m_labels;
+    TIntPlane &labels = *m_labels;
     TIntPlane &boundary = *m_boundary;
     TVertexTable &vertices = *m_vertices;
     std::int32_t count = 0;
-    std::uint8_t vertex[kFrameWidth + 8] = {};
+    std::uint8_t vertex[kFrameWidth + 16] = {};
     for (int r = kRingFirst; r <= kRingLastRow; ++r) {
-        const std::int32_t *top = labels[r].data();
-        const std::int32_t *bottom = labels[r + 1].data();
+        const std::uint16_t *top = m_work.get() + r * kFrameWidth;
+        const std::uint16_t *bottom = top + kFrameWidth;
+        std::int32_t *labelRow = labels[r].data();
+        for (int c = kRingFirst; c <= kRingLastCol; ++c)
+            labelRow[c] = top[c];
         classifyWindows(top, bottom, boundary[r].data(), vertex);
         // The vertices of the row in column order, eight flags at a time.
         for (int c = kRingFirst; c <= kRingLastCol; c += 8) {
