@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <type_traits>
 
 using namespace cornix;
 
@@ -144,6 +145,61 @@ constexpr std::uint64_t frontierEntry(std::int32_t index, std::int32_t dr, std::
            std::uint64_t(dc + 1024) << kEntryDcShift | std::uint64_t(label) << kEntryLabelShift;
 }
 
+// Labels of columns 2..637 of one row of growth words into the working plane,
+// the words reset to unreached. Narrow words eight at a time (a loop the
+// compiler vectorises).
+template <typename Words>
+void takeLabels(typename Words::Word *words, std::uint16_t *labels)
+{
+    int c = kRingFirst;
+    if constexpr (std::is_same_v<Words, TNarrowWords>) {
+        using TWords = std::uint32_t __attribute__((vector_size(32)));
+        using TLabels = std::uint16_t __attribute__((vector_size(16)));
+        for (; c + 8 <= kRingLastCol + 1; c += 8) {
+            TWords block;
+            std::memcpy(&block, words + c, sizeof block);
+            const TWords reached = TWords(block != Words::kUnreached);
+            const TLabels taken = __builtin_convertvector(block & Words::kLabelMask & reached, TLabels);
+            std::memcpy(labels + c, &taken, sizeof taken);
+            const TWords unreached = TWords{} + Words::kUnreached;
+            std::memcpy(words + c, &unreached, sizeof unreached);
+        }
+    }
+    for (; c <= kRingLastCol; ++c) {
+        labels[c] = std::uint16_t(Words::labelOf(words[c]));
+        words[c] = Words::kUnreached;
+    }
+}
+
+// Adds the runs of equal labels in columns 2..637 of a working row to the
+// areas. Runs are long: four labels at a time are compared with their left
+// neighbours, and only a group holding a change is looked at label by label.
+void countRuns(const std::uint16_t *row, TRegionTable &regions)
+{
+    std::uint16_t runLabel = row[kRingFirst];
+    int runStart = kRingFirst;
+    auto endRunAt = [&](int c) {
+        regions[runLabel].Area += c - runStart; // entry 0 collects the unlabelled pixels, reset after
+        runLabel = row[c];
+        runStart = c;
+    };
+    int c = kRingFirst + 1;
+    for (; c + 4 <= kRingLastCol + 1; c += 4) {
+        std::uint64_t here, left;
+        std::memcpy(&here, row + c, sizeof here);
+        std::memcpy(&left, row + c - 1, sizeof left);
+        for (std::uint64_t changed = here ^ left; changed != 0;) {
+            const int lane = std::countr_zero(changed) / 16;
+            endRunAt(c + lane);
+            changed &= ~(std::uint64_t(0xFFFF) << (16 * lane));
+        }
+    }
+    for (; c <= kRingLastCol; ++c)
+        if (row[c] != runLabel)
+            endRunAt(c);
+    regions[runLabel].Area += kRingLastCol + 1 - runStart;
+}
+
 } // namespace
 
 // Discrete Voronoi by wavefront: a pixel takes the label of a neighbour's
@@ -273,22 +329,9 @@ void TDistMatrix::storeLabelsAndAreas(typename Words::Word *pixels, bool &reset)
     m_regionsInUse = count;
     std::fill_n(m_erasedPixels.begin(), count + 1, 0);
     for (int r = kRingFirst; r <= kRingLastRow; ++r) {
-        typename Words::Word *source = pixels + r * kFrameWidth;
         std::uint16_t *row = m_work.get() + r * kFrameWidth;
-        for (int c = kRingFirst; c <= kRingLastCol; ++c) {
-            row[c] = std::uint16_t(Words::labelOf(source[c]));
-            source[c] = Words::kUnreached;
-        }
-        std::uint16_t runLabel = row[kRingFirst];
-        int runStart = kRingFirst;
-        for (int c = kRingFirst + 1; c <= kRingLastCol; ++c) {
-            if (row[c] == runLabel)
-                continue;
-            regions[runLabel].Area += c - runStart; // entry 0 collects the unlabelled pixels, reset below
-            runLabel = row[c];
-            runStart = c;
-        }
-        regions[runLabel].Area += kRingLastCol + 1 - runStart;
+        takeLabels<Words>(pixels + r * kFrameWidth, row);
+        countRuns(row, regions);
     }
     resetOuterRings<Words>(pixels);
     reset = true;
