@@ -389,6 +389,53 @@ void TDistMatrix::eraseOpenRegions()
 // the diagonal neighbours, is queued. Which pixels are cleared does not depend
 // on the order. In the working plane a labelled pixel lies in rows 2..477 and
 // columns 2..637, so every pixel looked at is inside.
+namespace {
+
+// Run searches in the working plane, four labels at a time (regions are wide).
+// Every row of it begins and ends with two 0 pixels and a label is never 0,
+// so a search for the end of a run never leaves the run's row; the few labels
+// read beyond it lie inside the plane.
+constexpr std::uint64_t kLanesLow = 0x0001000100010001;
+constexpr std::uint64_t kLanesHigh = 0x8000800080008000;
+
+std::uint64_t fourLabels(const std::uint16_t *labels, std::int32_t at)
+{
+    std::uint64_t four;
+    std::memcpy(&four, labels + at, sizeof four);
+    return four;
+}
+
+// Index of the last pixel of the run of label starting at (holding label).
+std::int32_t runLast(const std::uint16_t *labels, std::int32_t at, std::uint16_t label)
+{
+    for (;; at += 4)
+        if (const std::uint64_t other = fourLabels(labels, at + 1) ^ (label * kLanesLow))
+            return at + std::countr_zero(other) / 16;
+}
+
+// Index of the first pixel of the run of label ending at (holding label).
+std::int32_t runFirst(const std::uint16_t *labels, std::int32_t at, std::uint16_t label)
+{
+    for (;; at -= 4)
+        if (const std::uint64_t other = fourLabels(labels, at - 4) ^ (label * kLanesLow))
+            return at - std::countl_zero(other) / 16;
+}
+
+// First index in from..end holding label, or end + 1.
+std::int32_t findLabel(const std::uint16_t *labels, std::int32_t from, std::int32_t end, std::uint16_t label)
+{
+    for (std::int32_t at = from; at <= end; at += 4) {
+        // Lanes equal to label are 0 here; labels below 0x8000 keep the top bits clear, so
+        // the lowest flagged lane is the first equal one.
+        const std::uint64_t other = fourLabels(labels, at) ^ (label * kLanesLow);
+        if (const std::uint64_t equal = (other - kLanesLow) & kLanesHigh)
+            return std::min(at + std::countr_zero(equal) / 16, end + 1);
+    }
+    return end + 1;
+}
+
+} // namespace
+
 void TDistMatrix::eraseRegionAt(int row, int col)
 {
     if (!insideFrame(row, col))
@@ -405,22 +452,16 @@ void TDistMatrix::eraseRegionAt(int row, int col)
         m_fillStack.pop_back();
         if (labels[index] != label)
             continue; // cleared by an earlier run
-        std::int32_t first = index;
-        while (labels[first - 1] == label)
-            --first;
-        std::int32_t last = index;
-        while (labels[last + 1] == label)
-            ++last;
+        const std::int32_t first = runFirst(labels, index, label);
+        const std::int32_t last = runLast(labels, index, label);
         std::fill(labels + first, labels + last + 1, 0);
         erased += last - first + 1;
         for (const std::int32_t offset : {-kFrameWidth, kFrameWidth}) {
             const std::int32_t end = last + 1 + offset;
-            for (std::int32_t at = first - 1 + offset; at <= end; ++at) {
-                if (labels[at] != label)
-                    continue;
+            for (std::int32_t at = findLabel(labels, first - 1 + offset, end, label); at <= end;
+                 at = findLabel(labels, at + 1, end, label)) {
                 m_fillStack.push_back(at);
-                while (at < end && labels[at + 1] == label)
-                    ++at;
+                at = std::min(runLast(labels, at, label), end);
             }
         }
     }
