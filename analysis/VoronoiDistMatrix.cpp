@@ -200,6 +200,37 @@ void countRuns(const std::uint16_t *row, TRegionTable &regions)
     regions[runLabel].Area += kRingLastCol + 1 - runStart;
 }
 
+// One visit of the growth: the pixel takes the proposal (with its label bits
+// replaced by the label) when proposal < its word, and a take appends child to
+// next. Branch-free: the outcome is data-dependent and unpredictable. On
+// x86-64 the comparison's carry drives both the select and the count (the
+// compiler would materialise it in a register and compare twice).
+template <typename Word>
+inline __attribute__((always_inline)) void visitPixel(Word &pixel, Word proposal, Word relabel,
+                                                      std::uint64_t child, std::uint64_t *next, std::size_t &size)
+{
+#if defined(__GNUC__) && defined(__x86_64__)
+    Word word, value;
+    asm("mov %[pixel], %[word]\n\t"
+        "mov %[proposal], %[value]\n\t"
+        "xor %[relabel], %[value]\n\t"
+        "cmp %[word], %[proposal]\n\t"
+        "cmovb %[value], %[word]\n\t"
+        "mov %[word], %[pixel]\n\t"
+        "movq %[child], (%[next],%[size],8)\n\t"
+        "adcq $0, %[size]"
+        : [word] "=&r"(word), [value] "=&r"(value), [pixel] "+m"(pixel), [size] "+r"(size)
+        : [proposal] "r"(proposal), [relabel] "r"(relabel), [child] "r"(child), [next] "r"(next)
+        : "cc", "memory");
+#else
+    const Word word = pixel;
+    const bool take = proposal < word;
+    pixel = take ? (proposal ^ relabel) : word;
+    next[size] = child;
+    size += take;
+#endif
+}
+
 } // namespace
 
 // Discrete Voronoi by wavefront: a pixel takes the label of a neighbour's
@@ -269,7 +300,7 @@ void TDistMatrix::growWith(typename Words::Word *pixels, bool &reset)
         std::size_t nextSize = 0;
         for (std::size_t e = 0; e < size; ++e) {
             const FrontierEntry entry = entries[e];
-            const std::int32_t index = std::int32_t(entry & 0x7FFFF);
+            Word *const at = pixels + (entry & 0x7FFFF);
             const std::int32_t dr = std::int32_t((entry >> kEntryDrShift) & 0x3FF) - 512;
             const std::int32_t dc = std::int32_t((entry >> kEntryDcShift) & 0x7FF) - 1024;
             // Proposals (d, all label bits) for the neighbours: (dr -/+ 1)^2 + dc^2
@@ -282,18 +313,14 @@ void TDistMatrix::growWith(typename Words::Word *pixels, bool &reset)
             const Word relabel = Words::kLabelMask ^ Word(entry >> kEntryLabelShift);
             // Branch-free visit: the outcome is data-dependent and unpredictable.
             // proposal < word  <=>  d < the pixel's distance, or unreached.
-            auto visit = [&](std::int32_t at, Word proposal, std::int64_t step) {
-                const Word word = pixels[at];
-                const bool take = proposal < word;
-                pixels[at] = take ? (proposal ^ relabel) : word;
-                next[nextSize] = entry + std::uint64_t(step);
-                nextSize += take;
+            auto visit = [&](Word &pixel, Word proposal, std::int64_t step) {
+                visitPixel(pixel, proposal, relabel, entry + std::uint64_t(step), next, nextSize);
             };
             // Neighbours above, right, below, left.
-            visit(index - kFrameWidth, nearest - rowStep, kEntryUp);
-            visit(index + 1, nearest + colStep, kEntryRight);
-            visit(index + kFrameWidth, nearest + rowStep, kEntryDown);
-            visit(index - 1, nearest - colStep, kEntryLeft);
+            visit(at[-kFrameWidth], nearest - rowStep, kEntryUp);
+            visit(at[1], nearest + colStep, kEntryRight);
+            visit(at[kFrameWidth], nearest + rowStep, kEntryDown);
+            visit(at[-1], nearest - colStep, kEntryLeft);
         }
         std::swap(m_frontier, m_nextFrontier);
         size = nextSize;
