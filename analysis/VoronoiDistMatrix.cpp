@@ -351,10 +351,8 @@ void TDistMatrix::storeLabelsAndAreas(typename Words::Word *pixels, bool &reset)
 {
     TRegionTable &regions = *m_regions;
     const std::int32_t count = CellCount();
-    // Entries beyond both this count and the last Build's are still 0.
-    std::fill_n(regions.begin(), std::max(count, m_regionsInUse) + 1, TRegionRec{});
-    m_regionsInUse = count;
-    std::fill_n(m_erasedPixels.begin(), count + 1, 0);
+    regions.fill(TRegionRec{});
+    std::fill_n(m_erasedPixels.begin(), count + 1, 0); // only labels 1..count are erased
     for (int r = kRingFirst; r <= kRingLastRow; ++r) {
         std::uint16_t *row = m_work.get() + r * kFrameWidth;
         takeLabels<Words>(pixels + r * kFrameWidth, row);

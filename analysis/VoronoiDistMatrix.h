@@ -98,8 +98,6 @@ private:
     // Labels during the erasing (half the memory of the label plane, which is
     // written from it with the boundaries). 0 outside rows 2..477, columns 2..637.
     std::unique_ptr<std::uint16_t[]> m_work;
-    // Region entries the last Build may have written (those beyond are 0).
-    std::int32_t m_regionsInUse = cornix::kMaxCells;
     // A wave: storage left uninitialised (only the used part is ever touched),
     // used up to an explicit count; grows only on pathological input.
     struct FrontierList {
