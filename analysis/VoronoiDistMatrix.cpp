@@ -408,12 +408,6 @@ void TDistMatrix::eraseOpenRegions()
     }
 }
 
-// Sets to 0 every pixel 8-connected to (row, col) through pixels of its label,
-// a horizontal run at a time: a run is cleared, then every run of the label in
-// the rows above and below that touches it, its ends widened by one column for
-// the diagonal neighbours, is queued. Which pixels are cleared does not depend
-// on the order. In the working plane a labelled pixel lies in rows 2..477 and
-// columns 2..637, so every pixel looked at is inside.
 namespace {
 
 // Run searches in the working plane, four labels at a time (regions are wide).
@@ -461,6 +455,12 @@ std::int32_t findLabel(const std::uint16_t *labels, std::int32_t from, std::int3
 
 } // namespace
 
+// Sets to 0 every pixel 8-connected to (row, col) through pixels of its label,
+// a horizontal run at a time: a run is cleared, then every run of the label in
+// the rows above and below that touches it, its ends widened by one column for
+// the diagonal neighbours, is queued. Which pixels are cleared does not depend
+// on the order. In the working plane a labelled pixel lies in rows 2..477 and
+// columns 2..637, so every pixel looked at is inside.
 void TDistMatrix::eraseRegionAt(int row, int col)
 {
     if (!insideFrame(row, col))

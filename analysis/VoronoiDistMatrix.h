@@ -8,7 +8,7 @@
 #include <vector>
 
 // One matrix per analysed frame (the frame buffer owns it). All planes and
-// tables (about 6 MB) are allocated once in the constructor; Build, the edits
+// tables (about 6.5 MB) are allocated once in the constructor; Build, the edits
 // and the readers allocate nothing.
 class TDistMatrix {
 public:
