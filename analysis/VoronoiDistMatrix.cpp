@@ -497,35 +497,40 @@ namespace {
 
 // One row of 2 x 2 windows (top-left at columns 2..637) of the working plane:
 // boundary value per window (0 inside a region, 55 on a boundary, 255 at a
-// vertex) written into out, and 1 in vertex[c] at the vertices. A loop the
-// compiler vectorises; labels (at most 15000) compare alike as 16-bit lanes.
+// vertex) written into out, and 1 in vertex[c] at the vertices. Labels (at
+// most 15000) compare alike as 16-bit lanes; eight lanes and bitwise selects,
+// so that the baseline instruction set vectorises it as well.
 CORNIX_KERNEL_BODY void classifyWindowsBody(const std::uint16_t *top, const std::uint16_t *bottom, std::int32_t *out,
-                                            std::uint8_t *vertex)
+                                            std::uint16_t *vertex)
 {
-    using TLanes = std::int16_t __attribute__((vector_size(32)));
-    using TValues = std::int32_t __attribute__((vector_size(64)));
-    using TBytes = std::uint8_t __attribute__((vector_size(16)));
-    // 636 windows: 39 blocks of sixteen and a last block overlapping the one before.
-    for (int block = kRingFirst; block <= kRingLastCol; block += 16) {
-        const int c = std::min(block, kRingLastCol - 15);
+    using TLanes = std::uint16_t __attribute__((vector_size(16)));
+    using TValues = std::uint32_t __attribute__((vector_size(16)));
+    const TLanes zero{};
+    // 636 windows: 79 blocks of eight and a last block overlapping the one before.
+    for (int block = kRingFirst; block <= kRingLastCol; block += 8) {
+        const int c = std::min(block, kRingLastCol - 7);
         TLanes tl, tr, bl, br;
         std::memcpy(&tl, top + c, sizeof tl);
         std::memcpy(&tr, top + c + 1, sizeof tr);
         std::memcpy(&bl, bottom + c, sizeof bl);
         std::memcpy(&br, bottom + c + 1, sizeof br);
-        const TLanes uniform = (tl == tr) & (tl == bl) & (tl == br);
-        const TLanes three = ((tl != tr) & (tl != bl) & (tr != bl)) | ((tl != tr) & (tl != br) & (tr != br)) |
-                             ((tl != bl) & (tl != br) & (bl != br));
-        const TLanes value = uniform ? TLanes{} : three ? TLanes{} + kVertexPixel : TLanes{} + kBoundaryPixel;
-        const TValues wide = __builtin_convertvector(value, TValues);
-        std::memcpy(out + c, &wide, sizeof wide);
-        const TBytes flags = __builtin_convertvector(three & 1, TBytes);
+        const TLanes uniform = TLanes((tl == tr) & (tl == bl) & (tl == br));
+        const TLanes three = TLanes(((tl != tr) & (tl != bl) & (tr != bl)) | ((tl != tr) & (tl != br) & (tr != br)) |
+                                    ((tl != bl) & (tl != br) & (bl != br)));
+        // A vertex window is never uniform, and 255 holds every bit of 55.
+        const TLanes value = (three & kVertexPixel) | (~uniform & kBoundaryPixel);
+        // Zero-extended to 32 bits by interleaving with 0 lanes (little-endian).
+        const TValues low = TValues(__builtin_shufflevector(value, zero, 0, 8, 1, 9, 2, 10, 3, 11));
+        const TValues high = TValues(__builtin_shufflevector(value, zero, 4, 12, 5, 13, 6, 14, 7, 15));
+        std::memcpy(out + c, &low, sizeof low);
+        std::memcpy(out + c + 4, &high, sizeof high);
+        const TLanes flags = three & 1;
         std::memcpy(vertex + c, &flags, sizeof flags);
     }
 }
 
 CORNIX_DISPATCH(void, classifyWindows,
-                (const std::uint16_t *top, const std::uint16_t *bottom, std::int32_t *out, std::uint8_t *vertex),
+                (const std::uint16_t *top, const std::uint16_t *bottom, std::int32_t *out, std::uint16_t *vertex),
                 classifyWindowsBody, (top, bottom, out, vertex))
 
 } // namespace
@@ -537,7 +542,7 @@ void TDistMatrix::findBoundariesAndVertices()
     TIntPlane &boundary = *m_boundary;
     TVertexTable &vertices = *m_vertices;
     std::int32_t count = 0;
-    std::uint8_t vertex[kFrameWidth + 16] = {};
+    std::uint16_t vertex[kFrameWidth + 8] = {};
     for (int r = kRingFirst; r <= kRingLastRow; ++r) {
         const std::uint16_t *top = m_work.get() + r * kFrameWidth;
         const std::uint16_t *bottom = top + kFrameWidth;
@@ -545,14 +550,14 @@ void TDistMatrix::findBoundariesAndVertices()
         for (int c = kRingFirst; c <= kRingLastCol; ++c)
             labelRow[c] = top[c];
         classifyWindows(top, bottom, boundary[r].data(), vertex);
-        // The vertices of the row in column order, eight flags at a time.
-        for (int c = kRingFirst; c <= kRingLastCol; c += 8) {
+        // The vertices of the row in column order, four flags at a time.
+        for (int c = kRingFirst; c <= kRingLastCol; c += 4) {
             std::uint64_t flags;
             std::memcpy(&flags, vertex + c, sizeof flags);
-            if (c + 8 > kRingLastCol + 1)
-                flags &= (std::uint64_t(1) << (8 * (kRingLastCol + 1 - c))) - 1;
+            if (c + 4 > kRingLastCol + 1)
+                flags &= (std::uint64_t(1) << (16 * (kRingLastCol + 1 - c))) - 1;
             for (; flags != 0; flags &= flags - 1) {
-                const int col = c + std::countr_zero(flags) / 8;
+                const int col = c + std::countr_zero(flags) / 16;
                 const std::int32_t tl = top[col];
                 const std::int32_t tr = top[col + 1];
                 const std::int32_t bl = bottom[col];
