@@ -146,8 +146,7 @@ constexpr std::uint64_t frontierEntry(std::int32_t index, std::int32_t dr, std::
 }
 
 // Labels of columns 2..637 of one row of growth words into the working plane,
-// the words reset to unreached. Narrow words eight at a time (a loop the
-// compiler vectorises).
+// the words reset to unreached; narrow words eight at a time.
 template <typename Words>
 void takeLabels(typename Words::Word *words, std::uint16_t *labels)
 {
@@ -217,11 +216,11 @@ inline __attribute__((always_inline)) void visitPixel(Word &pixel, Word proposal
         "cmp %[word], %[proposal]\n\t"
         "cmovb %[value], %[word]\n\t"
         "mov %[word], %[pixel]\n\t"
-        "movq %[child], (%[next],%[size],8)\n\t"
+        "movq %[child], %[slot]\n\t"
         "adcq $0, %[size]"
-        : [word] "=&r"(word), [value] "=&r"(value), [pixel] "+m"(pixel), [size] "+r"(size)
-        : [proposal] "r"(proposal), [relabel] "r"(relabel), [child] "r"(child), [next] "r"(next)
-        : "cc", "memory");
+        : [word] "=&r"(word), [value] "=&r"(value), [pixel] "+m"(pixel), [slot] "=m"(next[size]), [size] "+r"(size)
+        : [proposal] "r"(proposal), [relabel] "r"(relabel), [child] "r"(child)
+        : "cc");
 #else
     const Word word = pixel;
     const bool take = proposal < word;
