@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <type_traits>
 
 using namespace cornix;
 
@@ -41,7 +42,8 @@ TDistMatrix::TDistMatrix(const TCellTable &cells)
     : m_cells(std::make_unique<TCellTable>(cells)), m_labels(std::make_unique<TIntPlane>()),
       m_boundary(std::make_unique<TIntPlane>()), m_vertices(std::make_unique<TVertexTable>()),
       m_regions(std::make_unique<TRegionTable>()), m_saved(std::make_unique<TCellTable>(cells)),
-      m_growth(std::make_unique_for_overwrite<std::uint32_t[]>(kFramePixels))
+      m_growth(std::make_unique_for_overwrite<std::uint32_t[]>(kFramePixels)),
+      m_work(std::make_unique<std::uint16_t[]>(kFramePixels))
 {
     (*m_cells)[0].Row = clampedCount((*m_cells)[0].Row);
     (*m_saved)[0].Row = clampedCount((*m_saved)[0].Row);
@@ -66,11 +68,10 @@ void TDistMatrix::FrontierList::reserve(std::size_t capacity)
 
 void TDistMatrix::Build()
 {
-    // Growth starts from a cleared state and replaces the label plane's
-    // interior as a whole; the boundary pass rewrites the boundary plane's.
-    // Outside rows 2..477 and columns 2..637 both planes stay 0 for ever.
+    // Growth replaces the working plane's interior as a whole; the boundary
+    // pass rewrites the label and boundary planes' interiors from it.
+    // Outside rows 2..477 and columns 2..637 all three stay 0 for ever.
     growRegions();
-    storeLabelsAndAreas();
     eraseOversized();
     eraseOpenRegions();
     applyErasedAreas();
@@ -101,16 +102,29 @@ struct TGrowthWords {
 using TNarrowWords = TGrowthWords<std::uint32_t, 12>;
 using TWideWords = TGrowthWords<std::uint64_t, 32>;
 
+// The two rings that the label pass does not reset: the outermost one (seeds
+// may lie on it) and the one inside it.
+template <typename Words>
+void resetOuterRings(typename Words::Word *pixels)
+{
+    std::fill_n(pixels, kFrameWidth, Words::kBlocked);
+    std::fill_n(pixels + kLastRow * kFrameWidth, kFrameWidth, Words::kBlocked);
+    std::fill_n(pixels + kFrameWidth + 1, kFrameWidth - 2, Words::kUnreached);
+    std::fill_n(pixels + (kLastRow - 1) * kFrameWidth + 1, kFrameWidth - 2, Words::kUnreached);
+    for (int r = 1; r < kLastRow; ++r) {
+        pixels[r * kFrameWidth] = Words::kBlocked;
+        pixels[r * kFrameWidth + 1] = Words::kUnreached;
+        pixels[r * kFrameWidth + kLastCol - 1] = Words::kUnreached;
+        pixels[r * kFrameWidth + kLastCol] = Words::kBlocked;
+    }
+}
+
+// The state before growth: the outermost ring blocked, every other pixel unreached.
 template <typename Words>
 void resetGrowth(typename Words::Word *pixels)
 {
     std::fill_n(pixels, kFramePixels, Words::kUnreached);
-    std::fill_n(pixels, kFrameWidth, Words::kBlocked);
-    std::fill_n(pixels + kLastRow * kFrameWidth, kFrameWidth, Words::kBlocked);
-    for (int r = 1; r < kLastRow; ++r) {
-        pixels[r * kFrameWidth] = Words::kBlocked;
-        pixels[r * kFrameWidth + kLastCol] = Words::kBlocked;
-    }
+    resetOuterRings<Words>(pixels);
 }
 
 // Frontier entries (see FrontierEntry): pixel index in bits 0..18, row minus
@@ -131,6 +145,91 @@ constexpr std::uint64_t frontierEntry(std::int32_t index, std::int32_t dr, std::
            std::uint64_t(dc + 1024) << kEntryDcShift | std::uint64_t(label) << kEntryLabelShift;
 }
 
+// Labels of columns 2..637 of one row of growth words into the working plane,
+// the words reset to unreached; narrow words eight at a time.
+template <typename Words>
+void takeLabels(typename Words::Word *words, std::uint16_t *labels)
+{
+    int c = kRingFirst;
+    if constexpr (std::is_same_v<Words, TNarrowWords>) {
+        using TWords = std::uint32_t __attribute__((vector_size(32)));
+        using TLabels = std::uint16_t __attribute__((vector_size(16)));
+        for (; c + 8 <= kRingLastCol + 1; c += 8) {
+            TWords block;
+            std::memcpy(&block, words + c, sizeof block);
+            const TWords reached = TWords(block != Words::kUnreached);
+            const TLabels taken = __builtin_convertvector(block & Words::kLabelMask & reached, TLabels);
+            std::memcpy(labels + c, &taken, sizeof taken);
+            const TWords unreached = TWords{} + Words::kUnreached;
+            std::memcpy(words + c, &unreached, sizeof unreached);
+        }
+    }
+    for (; c <= kRingLastCol; ++c) {
+        labels[c] = std::uint16_t(Words::labelOf(words[c]));
+        words[c] = Words::kUnreached;
+    }
+}
+
+// Adds the runs of equal labels in columns 2..637 of a working row to the
+// areas. Runs are long: four labels at a time are compared with their left
+// neighbours, and only a group holding a change is looked at label by label.
+void countRuns(const std::uint16_t *row, TRegionTable &regions)
+{
+    std::uint16_t runLabel = row[kRingFirst];
+    int runStart = kRingFirst;
+    auto endRunAt = [&](int c) {
+        regions[runLabel].Area += c - runStart; // entry 0 collects the unlabelled pixels, reset after
+        runLabel = row[c];
+        runStart = c;
+    };
+    int c = kRingFirst + 1;
+    for (; c + 4 <= kRingLastCol + 1; c += 4) {
+        std::uint64_t here, left;
+        std::memcpy(&here, row + c, sizeof here);
+        std::memcpy(&left, row + c - 1, sizeof left);
+        for (std::uint64_t changed = here ^ left; changed != 0;) {
+            const int lane = std::countr_zero(changed) / 16;
+            endRunAt(c + lane);
+            changed &= ~(std::uint64_t(0xFFFF) << (16 * lane));
+        }
+    }
+    for (; c <= kRingLastCol; ++c)
+        if (row[c] != runLabel)
+            endRunAt(c);
+    regions[runLabel].Area += kRingLastCol + 1 - runStart;
+}
+
+// One visit of the growth: the pixel takes the proposal (with its label bits
+// replaced by the label) when proposal < its word, and a take appends child to
+// next. Branch-free: the outcome is data-dependent and unpredictable. On
+// x86-64 the comparison's carry drives both the select and the count (the
+// compiler would materialise it in a register and compare twice).
+template <typename Word>
+inline __attribute__((always_inline)) void visitPixel(Word &pixel, Word proposal, Word relabel,
+                                                      std::uint64_t child, std::uint64_t *next, std::size_t &size)
+{
+#if defined(__GNUC__) && defined(__x86_64__)
+    Word word, value;
+    asm("mov %[pixel], %[word]\n\t"
+        "mov %[proposal], %[value]\n\t"
+        "xor %[relabel], %[value]\n\t"
+        "cmp %[word], %[proposal]\n\t"
+        "cmovb %[value], %[word]\n\t"
+        "mov %[word], %[pixel]\n\t"
+        "movq %[child], %[slot]\n\t"
+        "adcq $0, %[size]"
+        : [word] "=&r"(word), [value] "=&r"(value), [pixel] "+m"(pixel), [slot] "=m"(next[size]), [size] "+r"(size)
+        : [proposal] "r"(proposal), [relabel] "r"(relabel), [child] "r"(child)
+        : "cc");
+#else
+    const Word word = pixel;
+    const bool take = proposal < word;
+    pixel = take ? (proposal ^ relabel) : word;
+    next[size] = child;
+    size += take;
+#endif
+}
+
 } // namespace
 
 // Discrete Voronoi by wavefront: a pixel takes the label of a neighbour's
@@ -138,12 +237,15 @@ constexpr std::uint64_t frontierEntry(std::int32_t index, std::int32_t dr, std::
 // the label that arrived first in frontier order. Every take appends the
 // pixel with the new label to the next wave, in the order of the takes.
 template <typename Words>
-void TDistMatrix::growWith(typename Words::Word *pixels)
+void TDistMatrix::growWith(typename Words::Word *pixels, bool &reset)
 {
     using Word = typename Words::Word;
     const TCellTable &cells = *m_cells;
     const std::int32_t count = CellCount();
-    resetGrowth<Words>(pixels);
+    // The label pass of the last Build left the words reset, unless it did not run.
+    if (!reset)
+        resetGrowth<Words>(pixels);
+    reset = false;
 
     // Seeds, then their first wave: a seed may lie on the outermost ring,
     // where only its inward neighbour can be entered.
@@ -197,73 +299,66 @@ void TDistMatrix::growWith(typename Words::Word *pixels)
         std::size_t nextSize = 0;
         for (std::size_t e = 0; e < size; ++e) {
             const FrontierEntry entry = entries[e];
-            const std::int32_t index = std::int32_t(entry & 0x7FFFF);
+            Word *const at = pixels + (entry & 0x7FFFF);
             const std::int32_t dr = std::int32_t((entry >> kEntryDrShift) & 0x3FF) - 512;
             const std::int32_t dc = std::int32_t((entry >> kEntryDcShift) & 0x7FF) - 1024;
-            const std::uint64_t label = entry >> kEntryLabelShift;
-            const std::int32_t squared = dr * dr + dc * dc;
+            // Proposals (d, all label bits) for the neighbours: (dr -/+ 1)^2 + dc^2
+            // and so on, as the entry's d + 1 -/+ 2 dr in the distance bits
+            // (wrapping arithmetic: every neighbour's d itself is in range).
+            const Word nearest = Words::distance(dr * dr + dc * dc + 1) | Words::kLabelMask;
+            const Word rowStep = Word(std::int64_t(2 * dr)) << Words::kLabelBits;
+            const Word colStep = Word(std::int64_t(2 * dc)) << Words::kLabelBits;
+            // A proposal with its label bits replaced by the label.
+            const Word relabel = Words::kLabelMask ^ Word(entry >> kEntryLabelShift);
             // Branch-free visit: the outcome is data-dependent and unpredictable.
-            // (d, all label bits) < word  <=>  d < the pixel's distance, or unreached.
-            const Word labelBits = Word(label);
-            auto visit = [&](std::int32_t at, std::int32_t squaredDistance, std::int64_t step) {
-                const Word word = pixels[at];
-                const Word distance = Words::distance(squaredDistance);
-                const bool take = (distance | Words::kLabelMask) < word;
-                pixels[at] = take ? (distance | labelBits) : word;
-                next[nextSize] = entry + std::uint64_t(step);
-                nextSize += take;
+            // proposal < word  <=>  d < the pixel's distance, or unreached.
+            auto visit = [&](Word &pixel, Word proposal, std::int64_t step) {
+                visitPixel(pixel, proposal, relabel, entry + std::uint64_t(step), next, nextSize);
             };
-            // Neighbours above, right, below, left: (dr -/+ 1)^2 + dc^2 and so on.
-            visit(index - kFrameWidth, squared - 2 * dr + 1, kEntryUp);
-            visit(index + 1, squared + 2 * dc + 1, kEntryRight);
-            visit(index + kFrameWidth, squared + 2 * dr + 1, kEntryDown);
-            visit(index - 1, squared - 2 * dc + 1, kEntryLeft);
+            // Neighbours above, right, below, left.
+            visit(at[-kFrameWidth], nearest - rowStep, kEntryUp);
+            visit(at[1], nearest + colStep, kEntryRight);
+            visit(at[kFrameWidth], nearest + rowStep, kEntryDown);
+            visit(at[-1], nearest - colStep, kEntryLeft);
         }
         std::swap(m_frontier, m_nextFrontier);
         size = nextSize;
-    }
-    // The labels of rows 2..477, columns 2..637 (the rest of the label plane is always 0).
-    for (int r = kRingFirst; r <= kRingLastRow; ++r) {
-        const Word *source = pixels + r * kFrameWidth;
-        std::int32_t *row = (*m_labels)[r].data();
-        for (int c = kRingFirst; c <= kRingLastCol; ++c)
-            row[c] = Words::labelOf(source[c]);
     }
 }
 
 void TDistMatrix::growRegions()
 {
     if (CellCount() <= TNarrowWords::kMaxLabel) {
-        growWith<TNarrowWords>(m_growth.get());
+        growWith<TNarrowWords>(m_growth.get(), m_growthReset);
+        storeLabelsAndAreas<TNarrowWords>(m_growth.get(), m_growthReset);
         return;
     }
-    if (!m_wideGrowth) // only for tables edited beyond 4095 centres
+    if (!m_wideGrowth) { // only for tables edited beyond 4095 centres
         m_wideGrowth = std::make_unique_for_overwrite<std::uint64_t[]>(kFramePixels);
-    growWith<TWideWords>(m_wideGrowth.get());
+        m_wideGrowthReset = false;
+    }
+    growWith<TWideWords>(m_wideGrowth.get(), m_wideGrowthReset);
+    storeLabelsAndAreas<TWideWords>(m_wideGrowth.get(), m_wideGrowthReset);
 }
 
-
-// Counts each region's area in the grown label plane, one run of equal labels
-// at a time.
-void TDistMatrix::storeLabelsAndAreas()
+// Takes the labels of rows 2..477, columns 2..637 out of the growth words into
+// the working plane (the rest of it is always 0), resetting the words for the
+// next Build on the way, and counts each region's area one run of equal labels
+// at a time while the row is at hand.
+template <typename Words>
+void TDistMatrix::storeLabelsAndAreas(typename Words::Word *pixels, bool &reset)
 {
-    const TIntPlane &labels = *m_labels;
     TRegionTable &regions = *m_regions;
+    const std::int32_t count = CellCount();
     regions.fill(TRegionRec{});
-    std::fill(m_erasedPixels.begin(), m_erasedPixels.end(), 0);
+    std::fill_n(m_erasedPixels.begin(), count + 1, 0); // only labels 1..count are erased
     for (int r = kRingFirst; r <= kRingLastRow; ++r) {
-        const std::int32_t *row = labels[r].data();
-        std::int32_t runLabel = row[kRingFirst];
-        int runStart = kRingFirst;
-        for (int c = kRingFirst + 1; c <= kRingLastCol; ++c) {
-            if (row[c] == runLabel)
-                continue;
-            regions[runLabel].Area += c - runStart; // entry 0 collects the unlabelled pixels, reset below
-            runLabel = row[c];
-            runStart = c;
-        }
-        regions[runLabel].Area += kRingLastCol + 1 - runStart;
+        std::uint16_t *row = m_work.get() + r * kFrameWidth;
+        takeLabels<Words>(pixels + r * kFrameWidth, row);
+        countRuns(row, regions);
     }
+    resetOuterRings<Words>(pixels);
+    reset = true;
     setRegionCentres();
 }
 
@@ -312,18 +407,65 @@ void TDistMatrix::eraseOpenRegions()
     }
 }
 
+namespace {
+
+// Run searches in the working plane, four labels at a time (regions are wide).
+// Every row of it begins and ends with two 0 pixels and a label is never 0,
+// so a search for the end of a run never leaves the run's row; the few labels
+// read beyond it lie inside the plane.
+constexpr std::uint64_t kLanesLow = 0x0001000100010001;
+constexpr std::uint64_t kLanesHigh = 0x8000800080008000;
+
+std::uint64_t fourLabels(const std::uint16_t *labels, std::int32_t at)
+{
+    std::uint64_t four;
+    std::memcpy(&four, labels + at, sizeof four);
+    return four;
+}
+
+// Index of the last pixel of the run of label starting at (holding label).
+std::int32_t runLast(const std::uint16_t *labels, std::int32_t at, std::uint16_t label)
+{
+    for (;; at += 4)
+        if (const std::uint64_t other = fourLabels(labels, at + 1) ^ (label * kLanesLow))
+            return at + std::countr_zero(other) / 16;
+}
+
+// Index of the first pixel of the run of label ending at (holding label).
+std::int32_t runFirst(const std::uint16_t *labels, std::int32_t at, std::uint16_t label)
+{
+    for (;; at -= 4)
+        if (const std::uint64_t other = fourLabels(labels, at - 4) ^ (label * kLanesLow))
+            return at - std::countl_zero(other) / 16;
+}
+
+// First index in from..end holding label, or end + 1.
+std::int32_t findLabel(const std::uint16_t *labels, std::int32_t from, std::int32_t end, std::uint16_t label)
+{
+    for (std::int32_t at = from; at <= end; at += 4) {
+        // Lanes equal to label are 0 here; labels below 0x8000 keep the top bits clear, so
+        // the lowest flagged lane is the first equal one.
+        const std::uint64_t other = fourLabels(labels, at) ^ (label * kLanesLow);
+        if (const std::uint64_t equal = (other - kLanesLow) & kLanesHigh)
+            return std::min(at + std::countr_zero(equal) / 16, end + 1);
+    }
+    return end + 1;
+}
+
+} // namespace
+
 // Sets to 0 every pixel 8-connected to (row, col) through pixels of its label,
 // a horizontal run at a time: a run is cleared, then every run of the label in
 // the rows above and below that touches it, its ends widened by one column for
 // the diagonal neighbours, is queued. Which pixels are cleared does not depend
-// on the order. Only called after the frame ring is cleared: a labelled pixel
-// lies in rows 2..477 and columns 2..637, so every pixel looked at is inside.
+// on the order. In the working plane a labelled pixel lies in rows 2..477 and
+// columns 2..637, so every pixel looked at is inside.
 void TDistMatrix::eraseRegionAt(int row, int col)
 {
     if (!insideFrame(row, col))
         return;
-    std::int32_t *labels = (*m_labels)[0].data();
-    const std::int32_t label = labels[row * kFrameWidth + col];
+    std::uint16_t *labels = m_work.get();
+    const std::uint16_t label = labels[row * kFrameWidth + col];
     if (label == 0)
         return;
     m_fillStack.clear();
@@ -334,22 +476,16 @@ void TDistMatrix::eraseRegionAt(int row, int col)
         m_fillStack.pop_back();
         if (labels[index] != label)
             continue; // cleared by an earlier run
-        std::int32_t first = index;
-        while (labels[first - 1] == label)
-            --first;
-        std::int32_t last = index;
-        while (labels[last + 1] == label)
-            ++last;
+        const std::int32_t first = runFirst(labels, index, label);
+        const std::int32_t last = runLast(labels, index, label);
         std::fill(labels + first, labels + last + 1, 0);
         erased += last - first + 1;
         for (const std::int32_t offset : {-kFrameWidth, kFrameWidth}) {
             const std::int32_t end = last + 1 + offset;
-            for (std::int32_t at = first - 1 + offset; at <= end; ++at) {
-                if (labels[at] != label)
-                    continue;
+            for (std::int32_t at = findLabel(labels, first - 1 + offset, end, label); at <= end;
+                 at = findLabel(labels, at + 1, end, label)) {
                 m_fillStack.push_back(at);
-                while (at < end && labels[at + 1] == label)
-                    ++at;
+                at = std::min(runLast(labels, at, label), end);
             }
         }
     }
@@ -358,14 +494,17 @@ void TDistMatrix::eraseRegionAt(int row, int col)
 
 namespace {
 
-// One row of 2 x 2 windows (top-left at columns 2..637): boundary value per
-// window (0 inside a region, 55 on a boundary, 255 at a vertex) written into
-// out, and 1 in vertex[c] at the vertices. A loop the compiler vectorises.
-CORNIX_KERNEL_BODY void classifyWindowsBody(const std::int32_t *top, const std::int32_t *bottom, std::int32_t *out,
-                                            std::uint8_t *vertex)
+// One row of 2 x 2 windows (top-left at columns 2..637) of the working plane:
+// boundary value per window (0 inside a region, 55 on a boundary, 255 at a
+// vertex) written into out, and 1 in vertex[c] at the vertices. Labels (at
+// most 15000) compare alike as 16-bit lanes; eight lanes and bitwise selects,
+// so that the baseline instruction set vectorises it as well.
+CORNIX_KERNEL_BODY void classifyWindowsBody(const std::uint16_t *top, const std::uint16_t *bottom, std::int32_t *out,
+                                            std::uint16_t *vertex)
 {
-    using TLanes = std::int32_t __attribute__((vector_size(32)));
-    using TBytes = std::uint8_t __attribute__((vector_size(8)));
+    using TLanes = std::uint16_t __attribute__((vector_size(16)));
+    using TValues = std::uint32_t __attribute__((vector_size(16)));
+    const TLanes zero{};
     // 636 windows: 79 blocks of eight and a last block overlapping the one before.
     for (int block = kRingFirst; block <= kRingLastCol; block += 8) {
         const int c = std::min(block, kRingLastCol - 7);
@@ -374,41 +513,50 @@ CORNIX_KERNEL_BODY void classifyWindowsBody(const std::int32_t *top, const std::
         std::memcpy(&tr, top + c + 1, sizeof tr);
         std::memcpy(&bl, bottom + c, sizeof bl);
         std::memcpy(&br, bottom + c + 1, sizeof br);
-        const TLanes uniform = (tl == tr) & (tl == bl) & (tl == br);
-        const TLanes three = ((tl != tr) & (tl != bl) & (tr != bl)) | ((tl != tr) & (tl != br) & (tr != br)) |
-                             ((tl != bl) & (tl != br) & (bl != br));
-        const TLanes value = uniform ? TLanes{} : three ? TLanes{} + kVertexPixel : TLanes{} + kBoundaryPixel;
-        std::memcpy(out + c, &value, sizeof value);
-        const TBytes flags = __builtin_convertvector(three & 1, TBytes);
+        const TLanes uniform = TLanes((tl == tr) & (tl == bl) & (tl == br));
+        const TLanes three = TLanes(((tl != tr) & (tl != bl) & (tr != bl)) | ((tl != tr) & (tl != br) & (tr != br)) |
+                                    ((tl != bl) & (tl != br) & (bl != br)));
+        // A vertex window is never uniform, and 255 holds every bit of 55.
+        const TLanes value = (three & kVertexPixel) | (~uniform & kBoundaryPixel);
+        // Zero-extended to 32 bits by interleaving with 0 lanes (little-endian).
+        const TValues low = TValues(__builtin_shufflevector(value, zero, 0, 8, 1, 9, 2, 10, 3, 11));
+        const TValues high = TValues(__builtin_shufflevector(value, zero, 4, 12, 5, 13, 6, 14, 7, 15));
+        std::memcpy(out + c, &low, sizeof low);
+        std::memcpy(out + c + 4, &high, sizeof high);
+        const TLanes flags = three & 1;
         std::memcpy(vertex + c, &flags, sizeof flags);
     }
 }
 
 CORNIX_DISPATCH(void, classifyWindows,
-                (const std::int32_t *top, const std::int32_t *bottom, std::int32_t *out, std::uint8_t *vertex),
+                (const std::uint16_t *top, const std::uint16_t *bottom, std::int32_t *out, std::uint16_t *vertex),
                 classifyWindowsBody, (top, bottom, out, vertex))
 
 } // namespace
 
+// Also writes the label plane from the working plane, a row at a time while it is at hand.
 void TDistMatrix::findBoundariesAndVertices()
 {
-    const TIntPlane &labels = *m_labels;
+    TIntPlane &labels = *m_labels;
     TIntPlane &boundary = *m_boundary;
     TVertexTable &vertices = *m_vertices;
     std::int32_t count = 0;
-    std::uint8_t vertex[kFrameWidth + 8] = {};
+    std::uint16_t vertex[kFrameWidth + 8] = {};
     for (int r = kRingFirst; r <= kRingLastRow; ++r) {
-        const std::int32_t *top = labels[r].data();
-        const std::int32_t *bottom = labels[r + 1].data();
+        const std::uint16_t *top = m_work.get() + r * kFrameWidth;
+        const std::uint16_t *bottom = top + kFrameWidth;
+        std::int32_t *labelRow = labels[r].data();
+        for (int c = kRingFirst; c <= kRingLastCol; ++c)
+            labelRow[c] = top[c];
         classifyWindows(top, bottom, boundary[r].data(), vertex);
-        // The vertices of the row in column order, eight flags at a time.
-        for (int c = kRingFirst; c <= kRingLastCol; c += 8) {
+        // The vertices of the row in column order, four flags at a time.
+        for (int c = kRingFirst; c <= kRingLastCol; c += 4) {
             std::uint64_t flags;
             std::memcpy(&flags, vertex + c, sizeof flags);
-            if (c + 8 > kRingLastCol + 1)
-                flags &= (std::uint64_t(1) << (8 * (kRingLastCol + 1 - c))) - 1;
+            if (c + 4 > kRingLastCol + 1)
+                flags &= (std::uint64_t(1) << (16 * (kRingLastCol + 1 - c))) - 1;
             for (; flags != 0; flags &= flags - 1) {
-                const int col = c + std::countr_zero(flags) / 8;
+                const int col = c + std::countr_zero(flags) / 16;
                 const std::int32_t tl = top[col];
                 const std::int32_t tr = top[col + 1];
                 const std::int32_t bl = bottom[col];

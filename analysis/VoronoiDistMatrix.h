@@ -8,7 +8,7 @@
 #include <vector>
 
 // One matrix per analysed frame (the frame buffer owns it). All planes and
-// tables (about 6 MB) are allocated once in the constructor; Build, the edits
+// tables (about 6.5 MB) are allocated once in the constructor; Build, the edits
 // and the readers allocate nothing.
 class TDistMatrix {
 public:
@@ -65,8 +65,9 @@ private:
     // frontierEntry in the implementation).
     using FrontierEntry = std::uint64_t;
 
-    void growRegions(); // also writes the label plane
-    void storeLabelsAndAreas();
+    void growRegions(); // also stores the labels and areas
+    template <typename Words>
+    void storeLabelsAndAreas(typename Words::Word *pixels, bool &reset);
     void setRegionCentres();
     void applyErasedAreas();
     void eraseOversized();
@@ -88,8 +89,15 @@ private:
     // first use.
     std::unique_ptr<std::uint32_t[]> m_growth;
     std::unique_ptr<std::uint64_t[]> m_wideGrowth;
+    // True while the words are in the state growth starts from (the label pass
+    // leaves them so; a Build cut short by an exception does not).
+    bool m_growthReset = false;
+    bool m_wideGrowthReset = false;
     template <typename Words>
-    void growWith(typename Words::Word *pixels);
+    void growWith(typename Words::Word *pixels, bool &reset);
+    // Labels during the erasing (half the memory of the label plane, which is
+    // written from it with the boundaries). 0 outside rows 2..477, columns 2..637.
+    std::unique_ptr<std::uint16_t[]> m_work;
     // A wave: storage left uninitialised (only the used part is ever touched),
     // used up to an explicit count; grows only on pathological input.
     struct FrontierList {
