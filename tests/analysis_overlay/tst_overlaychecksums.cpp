@@ -367,6 +367,18 @@ private slots:
         for (double v : values)
             QCOMPARE(RoundHalfEven(v), RoundHalfEvenByFloor(v));
     }
+
+    // What the conversion of the floor-based definition gave on this platform,
+    // now a defined result.
+    void roundHalfEvenOutOfRange()
+    {
+        constexpr std::int64_t lowest = std::numeric_limits<std::int64_t>::min();
+        for (double v : {0x1p63, -0x1p64, 1e300, -1e300, std::numeric_limits<double>::infinity(),
+                         -std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()})
+            QCOMPARE(RoundHalfEven(v), lowest);
+        QCOMPARE(RoundHalfEven(-0x1p63), lowest);
+        QCOMPARE(RoundHalfEven(std::nextafter(0x1p63, 0.0)), std::int64_t(0x7ffffffffffffc00));
+    }
 };
 
 QTEST_APPLESS_MAIN(TestOverlayChecksums)
