@@ -45,11 +45,17 @@ bool Contains(const QImage &image, int col, int row)
 uchar *PixelAt(QImage &image, int col, int row) { return image.scanLine(row) + 3 * col; }
 const uchar *PixelAt(const QImage &image, int col, int row) { return image.constScanLine(row) + 3 * col; }
 
-QRgb ReadRgb(const QImage &image, int col, int row)
-{
-    const uchar *p = PixelAt(image, col, row);
-    return qRgb(p[0], p[1], p[2]);
-}
+// The pixels of a whole image, taken once: scanLine() checks for sharing on every call,
+// too often for loops over every pixel of a region.
+class TPixels {
+public:
+    explicit TPixels(QImage &image) : m_bits(image.bits()), m_stride(image.bytesPerLine()) {}
+    uchar *At(int col, int row) const { return m_bits + row * m_stride + 3 * col; }
+
+private:
+    uchar *m_bits;
+    qsizetype m_stride;
+};
 
 void WriteRgb(QImage &image, int col, int row, QRgb colour)
 {
@@ -57,13 +63,6 @@ void WriteRgb(QImage &image, int col, int row, QRgb colour)
     p[0] = uchar(qRed(colour));
     p[1] = uchar(qGreen(colour));
     p[2] = uchar(qBlue(colour));
-}
-
-// Integer grey level of the canvas: (R + G + B) div 3.
-int CanvasGrey(const QImage &image, int col, int row)
-{
-    const uchar *p = PixelAt(image, col, row);
-    return (p[0] + p[1] + p[2]) / 3;
 }
 
 void EnsureRgb888(QImage &image)
@@ -79,12 +78,18 @@ int ClampByte(int v) { return std::clamp(v, 0, 255); }
 // held within int before it is converted (NaN, from infinite settings, gives 0).
 int ClampByte(std::int64_t v) { return int(std::clamp<std::int64_t>(v, 0, 255)); }
 
-int RoundedToInt(double value)
+// RoundHalfEven of the value held within int (NaN gives 0), worked out in int
+// and without branches so that a loop over pixels can be vectorised.
+inline int RoundedToInt(double value)
 {
-    if (std::isnan(value))
-        return 0;
     constexpr double low = std::numeric_limits<int>::min(), high = std::numeric_limits<int>::max();
-    return int(RoundHalfEven(std::clamp(value, low, high)));
+    const double held = value == value ? std::min(std::max(value, low), high) : 0.0;
+    const int truncated = static_cast<int>(held);
+    const double fraction = held - truncated; // exact
+    const int odd = truncated & 1;
+    const int up = (fraction > 0.5) | ((fraction == 0.5) & odd);
+    const int down = (fraction < -0.5) | ((fraction == -0.5) & odd);
+    return truncated + up - down;
 }
 
 int RoundedChannel(double unit) { return ClampByte(int(RoundHalfEven(unit * 255.0))); }
@@ -164,34 +169,77 @@ void ColourBySides(QImage &image, const TRect &roi, const TIntPlane &labels, con
 {
     EnsureRgb888(image);
     const TSpan s = ClipInclusive(image, roi);
+    if (s.Empty())
+        return;
     const double saturation = transparency.Weight();
     // The hue of each class is fixed: work it out once.
     std::array<double, kSidesBins> hues{};
     for (int i = 0; i < kSidesBins; ++i)
         hues[std::size_t(i)] = HueOf(kSideColours[std::size_t(i)]);
+    // A pixel's colour depends on its class and its brightest channel alone: each
+    // one is computed when first met (0 marks "not yet": every colour is opaque).
+    std::array<std::array<QRgb, 256>, kSidesBins> colours{};
+    const TPixels pixels(image);
     for (int row = s.Top; row <= s.Bottom && row < kFrameHeight; ++row) {
-        for (int col = s.Left; col <= s.Right && col < kFrameWidth; ++col) {
-            const std::int32_t k = labels[std::size_t(row)][std::size_t(col)];
+        const std::int32_t *rowLabels = labels[std::size_t(row)].data();
+        uchar *p = pixels.At(s.Left, row);
+        for (int col = s.Left; col <= s.Right && col < kFrameWidth; ++col, p += 3) {
+            const std::int32_t k = rowLabels[col];
             const int sides = (k > 0 && k <= kMaxCells) ? std::int16_t(regions[std::size_t(k)].Sides) : 0;
             const int bin = (sides >= 4 && sides <= 7) ? sides - 4 : kSidesBins - 1;
-            const uchar *p = PixelAt(image, col, row);
-            const double value = std::max({p[0], p[1], p[2]}) / 255.0;
-            WriteRgb(image, col, row, HsvToRgb(hues[std::size_t(bin)], saturation, value));
+            const int value = std::max({p[0], p[1], p[2]});
+            QRgb &colour = colours[std::size_t(bin)][std::size_t(value)];
+            if (colour == 0)
+                colour = HsvToRgb(hues[std::size_t(bin)], saturation, value / 255.0);
+            p[0] = uchar(qRed(colour));
+            p[1] = uchar(qGreen(colour));
+            p[2] = uchar(qBlue(colour));
         }
     }
 }
+
+namespace {
+
+// BlendColour with one overlay colour, for every value of a channel.
+class TBlendTable {
+public:
+    TBlendTable(QRgb overlay, const TTransparency &t)
+    {
+        const int channels[] = {qRed(overlay), qGreen(overlay), qBlue(overlay)};
+        for (std::size_t c = 0; c < 3; ++c)
+            for (int v = 0; v < 256; ++v)
+                m_values[c][std::size_t(v)] = uchar(BlendChannel(v, channels[c], t.Position, t.Max));
+    }
+
+    void Blend(uchar *p) const
+    {
+        for (std::size_t c = 0; c < 3; ++c)
+            p[c] = m_values[c][p[c]];
+    }
+
+private:
+    std::array<std::array<uchar, 256>, 3> m_values;
+};
+
+} // namespace
 
 void BlendBoundaries(QImage &image, const TRect &roi, const TIntPlane &boundary, const TTransparency &transparency)
 {
     EnsureRgb888(image);
     const TSpan s = ClipStrict(image, roi);
+    if (s.Empty())
+        return;
+    const TBlendTable boundaryBlend(kBoundaryColour, transparency), vertexBlend(kVertexColour, transparency);
+    const TPixels pixels(image);
     for (int row = s.Top; row <= s.Bottom && row < kFrameHeight; ++row) {
+        const std::int32_t *marks = boundary[std::size_t(row)].data();
+        uchar *line = pixels.At(0, row);
         for (int col = s.Left; col <= s.Right && col < kFrameWidth; ++col) {
-            const std::int32_t mark = boundary[std::size_t(row)][std::size_t(col)];
+            const std::int32_t mark = marks[col];
             if (mark == kBoundaryPixel)
-                WriteRgb(image, col, row, BlendColour(ReadRgb(image, col, row), kBoundaryColour, transparency));
+                boundaryBlend.Blend(line + 3 * col);
             else if (mark == kVertexPixel)
-                WriteRgb(image, col, row, BlendColour(ReadRgb(image, col, row), kVertexColour, transparency));
+                vertexBlend.Blend(line + 3 * col);
         }
     }
 }
@@ -265,18 +313,124 @@ void DrawEditMarker(QImage &image, int x, int y, QRgb colour)
 
 // Contrast enhancement -----------------------------------------------------------------
 
-void ColumnProfiles(const QImage &image, const TRect &roi, TColumnProfile &minimum, TColumnProfile &maximum)
+namespace {
+
+// The region clipped to the image and to the frame's columns (which the profiles cover).
+TSpan ContrastSpan(const QImage &image, const TRect &roi)
 {
-    minimum.fill(256.0);
-    maximum.fill(0.0);
-    const TSpan s = ClipInclusive(image, roi);
-    for (int row = s.Top; row <= s.Bottom; ++row) {
-        for (int col = s.Left; col <= s.Right && col < kFrameWidth; ++col) {
-            const double g = CanvasGrey(image, col, row);
-            minimum[std::size_t(col)] = std::min(minimum[std::size_t(col)], g);
-            maximum[std::size_t(col)] = std::max(maximum[std::size_t(col)], g);
+    TSpan s = ClipInclusive(image, roi);
+    s.Right = std::min(s.Right, kFrameWidth - 1);
+    return s;
+}
+
+// The grey levels of a span with a ring of one pixel around it: Row(i)[j] is the
+// canvas pixel (Top + i, Left + j) for i in -1..Height and j in -1..Width.
+class TGreyGrid {
+public:
+    explicit TGreyGrid(const TSpan &s)
+        : Span(s), Width(s.Right - s.Left + 1), Height(s.Bottom - s.Top + 1), m_stride(std::size_t(Width) + 2),
+          m_values(m_stride * std::size_t(Height + 2))
+    {
+    }
+    uchar *Row(int i) { return m_values.data() + std::size_t(i + 1) * m_stride + 1; }
+    const uchar *Row(int i) const { return m_values.data() + std::size_t(i + 1) * m_stride + 1; }
+
+    const TSpan Span;
+    const int Width, Height;
+
+private:
+    std::size_t m_stride;
+    std::vector<uchar> m_values;
+};
+
+// Grey levels of the span's pixels, (R + G + B) div 3.
+void ReadSpan(const QImage &image, TGreyGrid &grid)
+{
+    for (int i = 0; i < grid.Height; ++i) {
+        const uchar *p = image.constScanLine(grid.Span.Top + i) + 3 * grid.Span.Left;
+        uchar *out = grid.Row(i);
+        for (int j = 0; j < grid.Width; ++j, p += 3)
+            out[j] = uchar((p[0] + p[1] + p[2]) / 3);
+    }
+}
+
+// The ring around the span as the canvas has it now: pixels beyond the image
+// repeat its edge pixel, which may be one of the span's (new) grey levels.
+void ReadRing(const QImage &image, TGreyGrid &grid)
+{
+    const TSpan &s = grid.Span;
+    const auto canvasGrey = [&](int i, int j) {
+        const int row = std::clamp(s.Top + i, 0, image.height() - 1);
+        const int col = std::clamp(s.Left + j, 0, image.width() - 1);
+        if (row >= s.Top && row <= s.Bottom && col >= s.Left && col <= s.Right)
+            return grid.Row(row - s.Top)[col - s.Left];
+        const uchar *p = PixelAt(image, col, row);
+        return uchar((p[0] + p[1] + p[2]) / 3);
+    };
+    for (int j = -1; j <= grid.Width; ++j) {
+        grid.Row(-1)[j] = canvasGrey(-1, j);
+        grid.Row(grid.Height)[j] = canvasGrey(grid.Height, j);
+    }
+    for (int i = 0; i < grid.Height; ++i) {
+        grid.Row(i)[-1] = canvasGrey(i, -1);
+        grid.Row(i)[grid.Width] = canvasGrey(i, grid.Width);
+    }
+}
+
+// ColumnProfiles of the span's grey levels.
+void ProfilesOf(const TGreyGrid &grid, TColumnProfile &minimum, TColumnProfile &maximum)
+{
+    std::array<uchar, kFrameWidth> low, high;
+    low.fill(255);
+    high.fill(0);
+    for (int i = 0; i < grid.Height; ++i) {
+        const uchar *row = grid.Row(i);
+        for (int j = 0; j < grid.Width; ++j) {
+            low[std::size_t(j)] = std::min(low[std::size_t(j)], row[j]);
+            high[std::size_t(j)] = std::max(high[std::size_t(j)], row[j]);
         }
     }
+    minimum.fill(256.0);
+    maximum.fill(0.0);
+    for (int j = 0; j < grid.Width; ++j) {
+        minimum[std::size_t(grid.Span.Left + j)] = low[std::size_t(j)];
+        maximum[std::size_t(grid.Span.Left + j)] = high[std::size_t(j)];
+    }
+}
+
+// The stretch of one column: every branch of StretchGrey is
+// Scale * (grey - Lo) / Width rounded; a column too narrow to stretch keeps
+// its grey levels with 1 * (grey - 0) / 1, which is exact.
+struct TColumnStretch {
+    double Scale = 1.0, Lo = 0.0, Width = 1.0;
+};
+
+TColumnStretch ColumnStretch(double lo, double hi, const TContrastSettings &s)
+{
+    const double width = hi - lo;
+    if (width > s.LargMin)
+        return {s.Beta0 - s.Alpha0, lo, width};
+    if (width > 1.0) {
+        const double a = lo + width * (s.Alpha0 - lo) / s.LargMin;
+        const double b = hi + width * (s.Beta0 - hi) / s.LargMin;
+        return {b - a, lo, width};
+    }
+    return {};
+}
+
+} // namespace
+
+void ColumnProfiles(const QImage &image, const TRect &roi, TColumnProfile &minimum, TColumnProfile &maximum)
+{
+    const TSpan s = ContrastSpan(image, roi);
+    if (s.Empty()) {
+        minimum.fill(256.0);
+        maximum.fill(0.0);
+        return;
+    }
+    TGreyGrid grid(s);
+    ReadSpan(image, grid);
+    ProfilesOf(grid, minimum, maximum);
 }
 
 TColumnProfile SmoothMinimumProfile(const TColumnProfile &minimum, const TRect &roi, std::int32_t firLen)
@@ -301,15 +455,8 @@ TColumnProfile SmoothMinimumProfile(const TColumnProfile &minimum, const TRect &
 
 int StretchGrey(int grey, double lo, double hi, const TContrastSettings &s)
 {
-    const double width = hi - lo;
-    if (width > s.LargMin)
-        return RoundedToInt((s.Beta0 - s.Alpha0) * (grey - lo) / width);
-    if (width > 1.0) {
-        const double a = lo + width * (s.Alpha0 - lo) / s.LargMin;
-        const double b = hi + width * (s.Beta0 - hi) / s.LargMin;
-        return RoundedToInt((b - a) * (grey - lo) / width);
-    }
-    return grey;
+    const TColumnStretch c = ColumnStretch(lo, hi, s);
+    return RoundedToInt(c.Scale * (grey - c.Lo) / c.Width);
 }
 
 int ContrastCurve(int stretched, double perc)
@@ -355,48 +502,48 @@ private:
     std::array<uchar, kCount> Values{};
 };
 
-// The stretch and the curve of every pixel of the span, in place.
-void StretchSpan(QImage &image, const TSpan &s, const TColumnProfile &lo, const TColumnProfile &hi,
-                 const TContrastSettings &settings)
+// The stretch and the curve of every grey level of the span, in place. The
+// stretch of a whole line is worked out before the curve is looked up, so that
+// the arithmetic runs on several pixels at once.
+void StretchGrid(TGreyGrid &grid, const TColumnProfile &lo, const TColumnProfile &hi, const TContrastSettings &settings)
 {
+    std::array<double, kFrameWidth> scale, base, width;
+    for (int j = 0; j < grid.Width; ++j) {
+        const std::size_t col = std::size_t(grid.Span.Left + j);
+        const TColumnStretch c = ColumnStretch(lo[col], hi[col], settings);
+        scale[std::size_t(j)] = c.Scale;
+        base[std::size_t(j)] = c.Lo;
+        width[std::size_t(j)] = c.Width;
+    }
     const TCurveTable curve(settings);
-    for (int row = s.Top; row <= s.Bottom; ++row) {
-        uchar *p = PixelAt(image, s.Left, row);
-        for (int col = s.Left; col <= s.Right; ++col, p += 3) {
-            const int grey = (p[0] + p[1] + p[2]) / 3;
-            p[0] = p[1] = p[2] = uchar(curve(StretchGrey(grey, lo[std::size_t(col)], hi[std::size_t(col)], settings)));
+    std::array<int, kFrameWidth> stretched;
+    for (int i = 0; i < grid.Height; ++i) {
+        uchar *row = grid.Row(i);
+        for (int j = 0; j < grid.Width; ++j) {
+            const std::size_t k = std::size_t(j);
+            stretched[k] = RoundedToInt(scale[k] * (row[j] - base[k]) / width[k]);
         }
+        for (int j = 0; j < grid.Width; ++j)
+            row[j] = uchar(curve(stretched[std::size_t(j)]));
     }
 }
 
-// 1-2-1 / 2-4-2 / 1-2-1 of the canvas grey levels, div 16, over the span;
-// neighbours beyond the image repeat the edge pixel. Every value is computed
-// from the grey levels before any is written back.
-void SmoothSpan(QImage &image, const TSpan &s)
+// 1-2-1 / 2-4-2 / 1-2-1 of the grid's grey levels, div 16, written over the span.
+void SmoothInto(QImage &image, const TGreyGrid &grid)
 {
-    const int width = s.Right - s.Left + 1;
-    const int height = s.Bottom - s.Top + 1;
-    const std::size_t stride = std::size_t(width) + 2;
-    // The span's grey levels with a ring of one pixel around it.
-    std::vector<int> grey(stride * std::size_t(height + 2));
-    for (int i = 0; i < height + 2; ++i) {
-        const uchar *line = image.constScanLine(std::clamp(s.Top - 1 + i, 0, image.height() - 1));
-        int *out = grey.data() + std::size_t(i) * stride;
-        for (std::size_t j = 0; j < stride; ++j) {
-            const uchar *p = line + 3 * std::clamp(s.Left - 1 + int(j), 0, image.width() - 1);
-            out[j] = (p[0] + p[1] + p[2]) / 3;
+    const TPixels pixels(image);
+    std::array<uchar, kFrameWidth> smoothed;
+    for (int i = 0; i < grid.Height; ++i) {
+        // Element j of these is the column left of span column j.
+        const uchar *above = grid.Row(i - 1) - 1, *middle = grid.Row(i) - 1, *below = grid.Row(i + 1) - 1;
+        for (int j = 0; j < grid.Width; ++j) {
+            const unsigned sum = above[j] + 2u * above[j + 1] + above[j + 2] + 2u * middle[j] + 4u * middle[j + 1] +
+                                 2u * middle[j + 2] + below[j] + 2u * below[j + 1] + below[j + 2];
+            smoothed[std::size_t(j)] = uchar(sum / 16);
         }
-    }
-    for (int i = 0; i < height; ++i) {
-        const int *above = grey.data() + std::size_t(i) * stride;
-        const int *middle = above + stride;
-        const int *below = middle + stride;
-        uchar *p = PixelAt(image, s.Left, s.Top + i);
-        for (int j = 0; j < width; ++j, p += 3) {
-            const int sum = above[j] + 2 * above[j + 1] + above[j + 2] + 2 * middle[j] + 4 * middle[j + 1] +
-                            2 * middle[j + 2] + below[j] + 2 * below[j + 1] + below[j + 2];
-            p[0] = p[1] = p[2] = uchar(sum / 16);
-        }
+        uchar *p = pixels.At(grid.Span.Left, grid.Span.Top + i);
+        for (int j = 0; j < grid.Width; ++j, p += 3)
+            p[0] = p[1] = p[2] = smoothed[std::size_t(j)];
     }
 }
 
@@ -405,17 +552,19 @@ void SmoothSpan(QImage &image, const TSpan &s)
 void EnhanceContrast(QImage &image, const TRect &roi, const TContrastSettings &settings)
 {
     EnsureRgb888(image);
-    TSpan s = ClipInclusive(image, roi);
+    const TSpan s = ContrastSpan(image, roi);
     if (s.Empty())
         return;
+    // Every grey level is read once; the smoothing reads the stretched ones
+    // from the grid (as the canvas holds them) and the ring from the canvas.
+    TGreyGrid grid(s);
+    ReadSpan(image, grid);
     TColumnProfile minimum, maximum;
-    ColumnProfiles(image, roi, minimum, maximum);
+    ProfilesOf(grid, minimum, maximum);
     const TColumnProfile lo = SmoothMinimumProfile(minimum, roi, settings.FIRLen);
-    s.Right = std::min(s.Right, kFrameWidth - 1); // the profiles cover the frame's columns
-    if (s.Empty())
-        return;
-    StretchSpan(image, s, lo, maximum, settings);
-    SmoothSpan(image, s);
+    StretchGrid(grid, lo, maximum, settings);
+    ReadRing(image, grid);
+    SmoothInto(image, grid);
 }
 
 // The whole overlay ----------------------------------------------------------------------
@@ -437,7 +586,7 @@ void DrawOverlay(QImage &image, QImage *unprocessed, const TRect &roi, const TOv
     if (options.ContrastView)
         EnhanceContrast(image, roi, contrast);
     if (unprocessed)
-        *unprocessed = image.copy();
+        *unprocessed = image; // shared: the first drawing below detaches the image from it
     if (options.ShowColour)
         ColourBySides(image, roi, planes.Labels, planes.Regions, options.Transparency);
     if (options.ShowEdges)
