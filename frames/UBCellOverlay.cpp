@@ -10,6 +10,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -389,7 +390,17 @@ void ProfilesOf(const TGreyGrid &grid, TColumnProfile &minimum, TColumnProfile &
     high.fill(0);
     for (int i = 0; i < grid.Height; ++i) {
         const uchar *row = grid.Row(i);
-        for (int j = 0; j < grid.Width; ++j) {
+        int j = 0;
+#if defined(__SSE2__)
+        for (; j + 16 <= grid.Width; j += 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(row + j));
+            auto *l = reinterpret_cast<__m128i *>(low.data() + j);
+            auto *h = reinterpret_cast<__m128i *>(high.data() + j);
+            _mm_storeu_si128(l, _mm_min_epu8(_mm_loadu_si128(l), v));
+            _mm_storeu_si128(h, _mm_max_epu8(_mm_loadu_si128(h), v));
+        }
+#endif
+        for (; j < grid.Width; ++j) {
             low[std::size_t(j)] = std::min(low[std::size_t(j)], row[j]);
             high[std::size_t(j)] = std::max(high[std::size_t(j)], row[j]);
         }
@@ -565,6 +576,32 @@ void StretchGrid(TGreyGrid &grid, const TColumnProfile &lo, const TColumnProfile
 }
 
 // 1-2-1 / 2-4-2 / 1-2-1 of the grid's grey levels, div 16, written over the span.
+#if defined(__SSE2__)
+// 1-2-1 of eight columns of a line in 16 bits; element 0 of line is the column
+// left of the first.
+inline __m128i Weighted121(const uchar *line)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const auto load = [&](int k) {
+        return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(line + k)), zero);
+    };
+    return _mm_add_epi16(_mm_add_epi16(load(0), load(2)), _mm_slli_epi16(load(1), 1));
+}
+#endif
+
+// Each grey level into the three channels of its RGB888 pixel: a four-byte store
+// of g g g g per pixel, whose last byte the next pixel's store covers; the last
+// pixel is written byte by byte so that nothing beyond it is touched.
+void WriteGreyPixels(uchar *p, const uchar *grey, int n)
+{
+    for (int j = 0; j + 1 < n; ++j, p += 3) {
+        const std::uint32_t word = grey[j] * 0x01010101u;
+        std::memcpy(p, &word, sizeof word);
+    }
+    if (n > 0)
+        p[0] = p[1] = p[2] = grey[n - 1];
+}
+
 void SmoothInto(QImage &image, const TGreyGrid &grid)
 {
     const TPixels pixels(image);
@@ -572,14 +609,21 @@ void SmoothInto(QImage &image, const TGreyGrid &grid)
     for (int i = 0; i < grid.Height; ++i) {
         // Element j of these is the column left of span column j.
         const uchar *above = grid.Row(i - 1) - 1, *middle = grid.Row(i) - 1, *below = grid.Row(i + 1) - 1;
-        for (int j = 0; j < grid.Width; ++j) {
+        int j = 0;
+#if defined(__SSE2__)
+        for (; j + 8 <= grid.Width; j += 8) {
+            const __m128i sum = _mm_add_epi16(_mm_add_epi16(Weighted121(above + j), Weighted121(below + j)),
+                                              _mm_slli_epi16(Weighted121(middle + j), 1));
+            _mm_storel_epi64(reinterpret_cast<__m128i *>(smoothed.data() + j),
+                             _mm_packus_epi16(_mm_srli_epi16(sum, 4), _mm_setzero_si128()));
+        }
+#endif
+        for (; j < grid.Width; ++j) {
             const unsigned sum = above[j] + 2u * above[j + 1] + above[j + 2] + 2u * middle[j] + 4u * middle[j + 1] +
                                  2u * middle[j + 2] + below[j] + 2u * below[j + 1] + below[j + 2];
             smoothed[std::size_t(j)] = uchar(sum / 16);
         }
-        uchar *p = pixels.At(grid.Span.Left, grid.Span.Top + i);
-        for (int j = 0; j < grid.Width; ++j, p += 3)
-            p[0] = p[1] = p[2] = smoothed[std::size_t(j)];
+        WriteGreyPixels(pixels.At(grid.Span.Left, grid.Span.Top + i), smoothed.data(), grid.Width);
     }
 }
 
