@@ -32,6 +32,13 @@ inline std::uint8_t grayOf(const uchar *rgb)
     return static_cast<std::uint8_t>((rgb[0] + rgb[1] + rgb[2] + 1) / 3);
 }
 
+// Grey levels of a line of n RGB888 pixels.
+void grayLine(const uchar *rgb, std::uint8_t *out, int n)
+{
+    for (int c = 0; c < n; ++c, rgb += 3)
+        out[c] = grayOf(rgb);
+}
+
 // Calls put(row, col, grey) for every pixel of image inside 640 x 480.
 template <typename Put>
 void forEachGray(const QImage &image, Put put)
@@ -170,9 +177,17 @@ std::uint8_t TBFrameBuffer::Eye(int f) const { return Frame(f).Eye; }
 
 void TBFrameBuffer::GrayOf(const QImage &image, TGrayFrame &dest)
 {
-    for (auto &row : dest)
-        row.fill(0);
-    forEachGray(image, [&dest](int r, int c, std::uint8_t g) { dest[r][c] = g; });
+    // Line by line, each grey level written once (the analysis reads the frame twice).
+    const QImage rgb = asRgb888(image);
+    const int rows = std::min(rgb.height(), kHeight);
+    const int cols = std::min(rgb.width(), kWidth);
+    for (int r = 0; r < kHeight; ++r) {
+        auto &line = dest[static_cast<std::size_t>(r)];
+        const int filled = r < rows ? std::max(cols, 0) : 0;
+        if (filled > 0)
+            grayLine(rgb.constScanLine(r), line.data(), filled);
+        std::fill(line.begin() + filled, line.end(), std::uint8_t(0));
+    }
 }
 
 void TBFrameBuffer::GrayColumnsOf(const QImage &image, TGrayColumns &dest)
