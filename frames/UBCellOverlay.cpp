@@ -205,25 +205,35 @@ void ColourBySides(QImage &image, const TRect &roi, const TIntPlane &labels, con
 
 namespace {
 
-// BlendColour with one overlay colour, for every value of a channel.
-class TBlendTable {
+// BlendColour with one overlay colour: BlendChannel's overlay part is the same for
+// every pixel and its pixel part the same for every colour, so each is worked out once.
+class TBlend {
 public:
-    TBlendTable(QRgb overlay, const TTransparency &t)
+    TBlend(QRgb overlay, const std::array<int, 256> &pixelParts, const TTransparency &t) : m_pixelParts(pixelParts)
     {
         const int channels[] = {qRed(overlay), qGreen(overlay), qBlue(overlay)};
         for (std::size_t c = 0; c < 3; ++c)
-            for (int v = 0; v < 256; ++v)
-                m_values[c][std::size_t(v)] = uchar(BlendChannel(v, channels[c], t.Position, t.Max));
+            m_overlayParts[c] = t.Max > 0 ? t.Position * channels[c] / t.Max : 0;
+    }
+
+    // The pixel part of every channel value (the value itself when nothing is blended).
+    static std::array<int, 256> PixelParts(const TTransparency &t)
+    {
+        std::array<int, 256> parts;
+        for (int v = 0; v < 256; ++v)
+            parts[std::size_t(v)] = t.Max > 0 ? (t.Max - t.Position) * v / t.Max : v;
+        return parts;
     }
 
     void Blend(uchar *p) const
     {
         for (std::size_t c = 0; c < 3; ++c)
-            p[c] = m_values[c][p[c]];
+            p[c] = uchar(m_overlayParts[c] + m_pixelParts[p[c]]);
     }
 
 private:
-    std::array<std::array<uchar, 256>, 3> m_values;
+    const std::array<int, 256> &m_pixelParts;
+    std::array<int, 3> m_overlayParts;
 };
 
 } // namespace
@@ -234,7 +244,9 @@ void BlendBoundaries(QImage &image, const TRect &roi, const TIntPlane &boundary,
     const TSpan s = ClipStrict(image, roi);
     if (s.Empty())
         return;
-    const TBlendTable boundaryBlend(kBoundaryColour, transparency), vertexBlend(kVertexColour, transparency);
+    const std::array<int, 256> pixelParts = TBlend::PixelParts(transparency);
+    const TBlend boundaryBlend(kBoundaryColour, pixelParts, transparency);
+    const TBlend vertexBlend(kVertexColour, pixelParts, transparency);
     const TPixels pixels(image);
     for (int row = s.Top; row <= s.Bottom && row < kFrameHeight; ++row) {
         const std::int32_t *marks = boundary[std::size_t(row)].data();
