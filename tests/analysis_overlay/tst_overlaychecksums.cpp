@@ -368,6 +368,43 @@ private slots:
             QCOMPARE(RoundHalfEven(v), RoundHalfEvenByFloor(v));
     }
 
+    // Grey levels (R + G + B) / 3 rounded of every pixel inside 640 x 480, 0 beyond
+    // a smaller image, for images of every size class and channel values.
+    void grayOfMatchesDefinition_data()
+    {
+        QTest::addColumn<QImage>("image");
+        QTest::newRow("frame") << NoiseImage(kFrameWidth, kFrameHeight, 21);
+        QTest::newRow("narrow, odd width") << NoiseImage(101, 37, 22);
+        QTest::newRow("larger than a frame") << NoiseImage(653, 490, 23);
+        QTest::newRow("RGB32") << NoiseImage(333, 480, 24).convertToFormat(QImage::Format_RGB32);
+        QImage extremes(kFrameWidth, 4, QImage::Format_RGB888);
+        for (int x = 0; x < kFrameWidth; ++x) {
+            extremes.setPixel(x, 0, qRgb(255, 255, 255));
+            extremes.setPixel(x, 1, qRgb(x % 256, (x * 7) % 256, 255 - x % 256));
+            extremes.setPixel(x, 2, qRgb(255, 255, x % 256));
+            extremes.setPixel(x, 3, qRgb(0, 0, x % 3));
+        }
+        QTest::newRow("extremes") << extremes;
+        QTest::newRow("null") << QImage();
+    }
+
+    void grayOfMatchesDefinition()
+    {
+        QFETCH(QImage, image);
+        auto gray = std::make_unique<TGrayFrame>();
+        for (auto &row : *gray)
+            row.fill(99);
+        TBFrameBuffer::GrayOf(image, *gray);
+        for (int y = 0; y < kFrameHeight; ++y)
+            for (int x = 0; x < kFrameWidth; ++x) {
+                const bool inside = x < image.width() && y < image.height();
+                const QRgb p = inside ? image.pixel(x, y) : 0;
+                const int expected = inside ? (qRed(p) + qGreen(p) + qBlue(p) + 1) / 3 : 0;
+                if ((*gray)[std::size_t(y)][std::size_t(x)] != expected)
+                    QFAIL(qPrintable(QStringLiteral("pixel (%1, %2)").arg(x).arg(y)));
+            }
+    }
+
     // What the conversion of the floor-based definition gave on this platform,
     // now a defined result.
     void roundHalfEvenOutOfRange()
