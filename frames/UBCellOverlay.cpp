@@ -1,6 +1,7 @@
 #include "UBCellOverlay.h"
 
 #include "Numbers.h"
+#include "UBFrameBuffer.h"
 #include "UBIniSettings.h"
 #include "VoronoiDistMatrix.h"
 
@@ -363,12 +364,8 @@ private:
 // Grey levels of the span's pixels, (R + G + B) div 3.
 void ReadSpan(const QImage &image, TGreyGrid &grid)
 {
-    for (int i = 0; i < grid.Height; ++i) {
-        const uchar *p = image.constScanLine(grid.Span.Top + i) + 3 * grid.Span.Left;
-        uchar *out = grid.Row(i);
-        for (int j = 0; j < grid.Width; ++j, p += 3)
-            out[j] = uchar((p[0] + p[1] + p[2]) / 3);
-    }
+    for (int i = 0; i < grid.Height; ++i)
+        GreyLevels(PixelAt(image, grid.Span.Left, grid.Span.Top + i), grid.Row(i), grid.Width, false);
 }
 
 // The ring around the span as the canvas has it now: pixels beyond the image
