@@ -228,8 +228,9 @@ public:
 
     void Blend(uchar *p) const
     {
-        for (std::size_t c = 0; c < 3; ++c)
-            p[c] = uchar(m_overlayParts[c] + m_pixelParts[p[c]]);
+        p[0] = uchar(m_overlayParts[0] + m_pixelParts[p[0]]);
+        p[1] = uchar(m_overlayParts[1] + m_pixelParts[p[1]]);
+        p[2] = uchar(m_overlayParts[2] + m_pixelParts[p[2]]);
     }
 
 private:
@@ -249,10 +250,11 @@ void BlendBoundaries(QImage &image, const TRect &roi, const TIntPlane &boundary,
     const TBlend boundaryBlend(kBoundaryColour, pixelParts, transparency);
     const TBlend vertexBlend(kVertexColour, pixelParts, transparency);
     const TPixels pixels(image);
+    const int right = std::min(s.Right, kFrameWidth - 1);
     for (int row = s.Top; row <= s.Bottom && row < kFrameHeight; ++row) {
         const std::int32_t *marks = boundary[std::size_t(row)].data();
         uchar *line = pixels.At(0, row);
-        for (int col = s.Left; col <= s.Right && col < kFrameWidth; ++col) {
+        for (int col = s.Left; col <= right; ++col) {
             const std::int32_t mark = marks[col];
             if (mark == kBoundaryPixel)
                 boundaryBlend.Blend(line + 3 * col);
