@@ -485,16 +485,27 @@ int StretchGrey(int grey, double lo, double hi, const TContrastSettings &s)
     return RoundedToInt(c.Scale * (grey - c.Lo) / c.Width);
 }
 
-int ContrastCurve(int stretched, double perc)
+namespace {
+
+// The slope of the contrast curve: the same for every value, so a table works it out once.
+double CurveFactor(double perc)
 {
     const double d = perc * 255.0;
-    const double factor = 259.0 * (d + 255.0) / (255.0 * (259.0 - d));
+    return 259.0 * (d + 255.0) / (255.0 * (259.0 - d));
+}
+
+int CurveValue(int stretched, double factor)
+{
     const double y = factor * (double(stretched) - 128.0) + 128.0;
     if (std::isnan(y))
         return 128; // a degenerate curve (d = 259) on the pivot grey
     // Clamping before rounding gives the same result and keeps infinities out.
     return int(RoundHalfEven(std::clamp(y, 0.0, 255.0)));
 }
+
+} // namespace
+
+int ContrastCurve(int stretched, double perc) { return CurveValue(stretched, CurveFactor(perc)); }
 
 namespace {
 
@@ -503,7 +514,7 @@ namespace {
 // frame gives with sensible settings and computed for any other.
 class TCurveTable {
 public:
-    explicit TCurveTable(const TContrastSettings &settings) : Settings(settings)
+    explicit TCurveTable(const TContrastSettings &settings) : Settings(settings), Factor(CurveFactor(settings.Perc))
     {
         for (int i = 0; i < kCount; ++i)
             Values[std::size_t(i)] = Compute(kLowest + i);
@@ -521,10 +532,11 @@ private:
 
     int Compute(int stretched) const
     {
-        return ClampByte(std::int64_t(ContrastCurve(stretched, Settings.Perc)) + Settings.MinBlack);
+        return ClampByte(std::int64_t(CurveValue(stretched, Factor)) + Settings.MinBlack);
     }
 
     const TContrastSettings &Settings;
+    const double Factor;
     std::array<uchar, kCount> Values{};
 };
 
