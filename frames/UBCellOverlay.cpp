@@ -63,13 +63,14 @@ private:
     qsizetype m_stride;
 };
 
-void WriteRgb(QImage &image, int col, int row, QRgb colour)
+void PutRgb(uchar *p, QRgb colour)
 {
-    uchar *p = PixelAt(image, col, row);
     p[0] = uchar(qRed(colour));
     p[1] = uchar(qGreen(colour));
     p[2] = uchar(qBlue(colour));
 }
+
+void WriteRgb(QImage &image, int col, int row, QRgb colour) { PutRgb(PixelAt(image, col, row), colour); }
 
 void EnsureRgb888(QImage &image)
 {
@@ -264,19 +265,41 @@ void BlendBoundaries(QImage &image, const TRect &roi, const TIntPlane &boundary,
     }
 }
 
+namespace {
+
+// Rows first..last of column col in one colour, as far as they lie in the image.
+void DrawColumn(QImage &image, int col, int first, int last, QRgb colour)
+{
+    first = std::max(first, 0);
+    last = std::min(last, image.height() - 1);
+    if (col < 0 || col >= image.width() || first > last)
+        return;
+    const TPixels pixels(image);
+    for (int row = first; row <= last; ++row)
+        PutRgb(pixels.At(col, row), colour);
+}
+
+// Columns first..last of row `row` in one colour, as far as they lie in the image.
+void DrawRow(QImage &image, int row, int first, int last, QRgb colour)
+{
+    first = std::max(first, 0);
+    last = std::min(last, image.width() - 1);
+    if (row < 0 || row >= image.height() || first > last)
+        return;
+    const TPixels pixels(image);
+    for (uchar *p = pixels.At(first, row), *end = pixels.At(last, row); p <= end; p += 3)
+        PutRgb(p, colour);
+}
+
+} // namespace
+
 void DrawRegionOutline(QImage &image, const TRect &roi)
 {
     EnsureRgb888(image);
-    for (int row = roi.Top; row <= roi.Bottom; ++row) {
-        for (int col : {roi.Left, roi.Right})
-            if (Contains(image, col, row))
-                WriteRgb(image, col, row, kOutlineColour);
-    }
-    for (int col = roi.Left; col <= roi.Right; ++col) {
-        for (int row : {roi.Top, roi.Bottom})
-            if (Contains(image, col, row))
-                WriteRgb(image, col, row, kOutlineColour);
-    }
+    for (int col : {roi.Left, roi.Right})
+        DrawColumn(image, col, roi.Top, roi.Bottom, kOutlineColour);
+    for (int row : {roi.Top, roi.Bottom})
+        DrawRow(image, row, roi.Left, roi.Right, kOutlineColour);
 }
 
 void DrawCentres(QImage &image, const TRect &roi, const TCellTable &cells)
@@ -311,14 +334,10 @@ void DrawRegionRectangle(QImage &image, const TRect &roi)
         return;
     // A pen rectangle covers Left..Right-1 and Top..Bottom-1.
     const int right = r.Right - 1, bottom = r.Bottom - 1;
-    for (int col = r.Left; col <= right; ++col)
-        for (int row : {r.Top, bottom})
-            if (Contains(image, col, row))
-                WriteRgb(image, col, row, kRectangleColour);
-    for (int row = r.Top; row <= bottom; ++row)
-        for (int col : {r.Left, right})
-            if (Contains(image, col, row))
-                WriteRgb(image, col, row, kRectangleColour);
+    for (int row : {r.Top, bottom})
+        DrawRow(image, row, r.Left, right, kRectangleColour);
+    for (int col : {r.Left, right})
+        DrawColumn(image, col, r.Top, bottom, kRectangleColour);
 }
 
 void DrawEditMarker(QImage &image, int x, int y, QRgb colour)
