@@ -86,7 +86,7 @@ int ClampByte(int v) { return std::clamp(v, 0, 255); }
 int ClampByte(std::int64_t v) { return int(std::clamp<std::int64_t>(v, 0, 255)); }
 
 // RoundHalfEven of the value held within int (NaN gives 0), worked out in int
-// and without branches so that a loop over pixels can be vectorised.
+// and without branches: the steps of the two-pixel version in StretchLine.
 inline int RoundedToInt(double value)
 {
     constexpr double low = std::numeric_limits<int>::min(), high = std::numeric_limits<int>::max();
@@ -198,9 +198,7 @@ void ColourBySides(QImage &image, const TRect &roi, const TIntPlane &labels, con
             QRgb &colour = colours[std::size_t(bin)][std::size_t(value)];
             if (colour == 0)
                 colour = HsvToRgb(hues[std::size_t(bin)], saturation, value / 255.0);
-            p[0] = uchar(qRed(colour));
-            p[1] = uchar(qGreen(colour));
-            p[2] = uchar(qBlue(colour));
+            PutRgb(p, colour);
         }
     }
 }
@@ -617,7 +615,6 @@ void StretchGrid(TGreyGrid &grid, const TColumnProfile &lo, const TColumnProfile
     }
 }
 
-// 1-2-1 / 2-4-2 / 1-2-1 of the grid's grey levels, div 16, written over the span.
 #if defined(__SSE2__)
 // 1-2-1 of eight columns of a line in 16 bits; element 0 of line is the column
 // left of the first.
@@ -644,6 +641,7 @@ void WriteGreyPixels(uchar *p, const uchar *grey, int n)
         p[0] = p[1] = p[2] = grey[n - 1];
 }
 
+// 1-2-1 / 2-4-2 / 1-2-1 of the grid's grey levels, div 16, written over the span.
 void SmoothInto(QImage &image, const TGreyGrid &grid)
 {
     const TPixels pixels(image);
