@@ -557,8 +557,19 @@ private:
     std::array<uchar, kCount> Values{};
 };
 
+// True when scale * (grey - base) / width is neither NaN nor beyond int for every
+// grey level: rounding is monotonic, so the value for 255 + |base| bounds them all
+// (NaN and infinities fail the comparison).
+bool StretchIsBounded(const TColumnStretch &c)
+{
+    return std::abs(c.Scale) * (255.0 + std::abs(c.Lo)) / std::abs(c.Width) < 0x1p30;
+}
+
 // RoundedToInt(scale * (grey - base) / width) of n pixels of a line. SSE2 (part of
-// every x86-64) does two pixels at once with the same operations in the same order.
+// every x86-64) does two pixels at once with the same operations in the same order;
+// for bounded stretches (all of a region's with sensible settings) it leaves out
+// holding the value within int, which changes nothing then.
+template <bool Bounded>
 void StretchLine(const uchar *grey, const double *scale, const double *base, const double *width, int *out, int n)
 {
     int j = 0;
@@ -572,7 +583,7 @@ void StretchLine(const uchar *grey, const double *scale, const double *base, con
         const __m128d v =
             _mm_div_pd(_mm_mul_pd(_mm_loadu_pd(scale + j), _mm_sub_pd(g, _mm_loadu_pd(base + j))), _mm_loadu_pd(width + j));
         // Held within int; NaN (where max gives low) masked to 0.
-        const __m128d held = _mm_and_pd(_mm_min_pd(_mm_max_pd(v, low), high), _mm_cmpord_pd(v, v));
+        const __m128d held = Bounded ? v : _mm_and_pd(_mm_min_pd(_mm_max_pd(v, low), high), _mm_cmpord_pd(v, v));
         const __m128i truncated = _mm_cvttpd_epi32(held);
         const __m128d fraction = _mm_sub_pd(held, _mm_cvtepi32_pd(truncated));
         // The oddness of each truncation over the 64-bit lane of its value.
@@ -598,18 +609,21 @@ void StretchLine(const uchar *grey, const double *scale, const double *base, con
 void StretchGrid(TGreyGrid &grid, const TColumnProfile &lo, const TColumnProfile &hi, const TContrastSettings &settings)
 {
     std::array<double, kFrameWidth> scale, base, width;
+    bool bounded = true;
     for (int j = 0; j < grid.Width; ++j) {
         const std::size_t col = std::size_t(grid.Span.Left + j);
         const TColumnStretch c = ColumnStretch(lo[col], hi[col], settings);
         scale[std::size_t(j)] = c.Scale;
         base[std::size_t(j)] = c.Lo;
         width[std::size_t(j)] = c.Width;
+        bounded = bounded && StretchIsBounded(c);
     }
+    const auto stretchLine = bounded ? StretchLine<true> : StretchLine<false>;
     const TCurveTable curve(settings);
     std::array<int, kFrameWidth> stretched;
     for (int i = 0; i < grid.Height; ++i) {
         uchar *row = grid.Row(i);
-        StretchLine(row, scale.data(), base.data(), width.data(), stretched.data(), grid.Width);
+        stretchLine(row, scale.data(), base.data(), width.data(), stretched.data(), grid.Width);
         for (int j = 0; j < grid.Width; ++j)
             row[j] = uchar(curve(stretched[std::size_t(j)]));
     }
