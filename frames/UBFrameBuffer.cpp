@@ -37,9 +37,10 @@ inline std::uint8_t grayOf(const uchar *rgb)
 }
 
 #if defined(__SSE2__)
-// grayOf of 16 RGB888 pixels (48 bytes) with SSE2, part of every x86-64. Three
-// rounds of byte unpacks sort the channels until the red, green and blue of the
-// even pixels and those of the odd pixels stand in 16-bit lanes of their own.
+// (R + G + B + bias) / 3 of 16 RGB888 pixels (48 bytes), bias 1 when rounded, with
+// SSE2, part of every x86-64. Three rounds of byte unpacks sort the channels until
+// the red, green and blue of the even pixels and those of the odd pixels stand in
+// 16-bit lanes of their own.
 inline __m128i gray16(const uchar *rgb, bool rounded)
 {
     const auto load = [rgb](int offset) { return _mm_loadu_si128(reinterpret_cast<const __m128i *>(rgb + offset)); };
@@ -220,7 +221,7 @@ std::uint8_t TBFrameBuffer::Eye(int f) const { return Frame(f).Eye; }
 
 void TBFrameBuffer::GrayOf(const QImage &image, TGrayFrame &dest)
 {
-    // Line by line, each grey level written once (the analysis reads the frame twice).
+    // Line by line, each grey level written once.
     const QImage rgb = asRgb888(image);
     const int rows = std::min(rgb.height(), kHeight);
     const int cols = std::min(rgb.width(), kWidth);
