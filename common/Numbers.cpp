@@ -158,14 +158,4 @@ std::int32_t StrToInt(std::string_view text)
     return value;
 }
 
-std::int64_t RoundHalfEven(double value)
-{
-    const double lower = std::floor(value);
-    const double difference = value - lower;
-    double result = lower;
-    if (difference > 0.5 || (difference == 0.5 && std::fmod(lower, 2.0) != 0.0))
-        result = lower + 1.0;
-    return static_cast<std::int64_t>(result);
-}
-
 } // namespace cornix

@@ -2,6 +2,7 @@
 // Number conventions shared by the whole program: one process-wide decimal
 // separator, fixed formatting patterns, strict parsing and ties-to-even rounding.
 #include <cstdint>
+#include <limits>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -39,6 +40,20 @@ double StrToFloat(std::string_view text);
 std::int32_t StrToInt(std::string_view text);
 
 // Nearest integer, ties to the even integer (2.5 -> 2, 3.5 -> 4, -2.5 -> -2).
-std::int64_t RoundHalfEven(double value);
+// NaN and values outside the int64 range give the int64 minimum.
+inline std::int64_t RoundHalfEven(double value)
+{
+    // Called per pixel: the truncation and the fraction it leaves (exact) need
+    // neither a floor instruction nor the rounding mode, and the tie and the
+    // rounding away from the truncation are worked out without branches.
+    if (!(value >= -0x1p63 && value < 0x1p63))
+        return std::numeric_limits<std::int64_t>::min();
+    const auto truncated = static_cast<std::int64_t>(value);
+    const double fraction = value - static_cast<double>(truncated);
+    const std::int64_t odd = truncated & 1;
+    const std::int64_t up = (fraction > 0.5) | ((fraction == 0.5) & odd);
+    const std::int64_t down = (fraction < -0.5) | ((fraction == -0.5) & odd);
+    return truncated + up - down;
+}
 
 } // namespace cornix

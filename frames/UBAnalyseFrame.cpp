@@ -5,7 +5,10 @@
 #include "UBFrameBuffer.h"
 #include "VoronoiDistMatrix.h"
 
+#include <QRect>
+
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <stdexcept>
@@ -20,16 +23,38 @@ bool Drawable(const TBFrameBuffer &buffer, int f)
     return buffer.RoiValid(f) && buffer.Matrix(f) != nullptr;
 }
 
+// The part of the frame inside the region (the enhancement changes nothing else);
+// null when the region lies outside the frame.
+QRect RegionRect(const TRect &roi)
+{
+    const int left = std::max(roi.Left, 0), top = std::max(roi.Top, 0);
+    const int right = std::min(roi.Right, kFrameWidth - 1), bottom = std::min(roi.Bottom, kFrameHeight - 1);
+    return right < left || bottom < top ? QRect() : QRect(left, top, right - left + 1, bottom - top + 1);
+}
+
+// The frame with a kept enhanced region written over its own pixels.
+QImage WithRegion(const QImage &bitmap, const QRect &rect, const QImage &region)
+{
+    QImage frame = FrameImage(bitmap);
+    const auto bytes = std::size_t(3 * rect.width());
+    for (int row = 0; row < rect.height(); ++row)
+        std::memcpy(frame.scanLine(rect.top() + row) + 3 * rect.left(), region.constScanLine(row), bytes);
+    return frame;
+}
+
 // The contrast-enhanced rendering of a frame's region depends on the frame's pixels,
 // the region and the settings alone, not on the cells: every redraw after an edit
-// would compute the same picture again. The last few are kept (per thread).
+// would compute the same picture again. The last few regions are kept (per thread);
+// keeping only the region leaves the returned frame the caller's alone, so that
+// drawing on it copies nothing more.
 QImage EnhancedFrame(const QImage &bitmap, const TRect &roi, const TContrastSettings &contrast)
 {
     struct Entry {
         qint64 key = 0;
         TRect roi;
         TContrastSettings contrast;
-        QImage enhanced;
+        QRect rect;
+        QImage region;
     };
     constexpr std::size_t kKept = 4;
     thread_local std::vector<Entry> kept;
@@ -37,12 +62,13 @@ QImage EnhancedFrame(const QImage &bitmap, const TRect &roi, const TContrastSett
     for (auto it = kept.begin(); it != kept.end(); ++it) {
         if (it->key == key && it->roi == roi && it->contrast == contrast) {
             std::rotate(kept.begin(), it, it + 1); // most recent first
-            return kept.front().enhanced;
+            return WithRegion(bitmap, kept.front().rect, kept.front().region);
         }
     }
-    QImage enhanced = FrameImage(bitmap).copy();
+    QImage enhanced = FrameImage(bitmap);
     EnhanceContrast(enhanced, roi, contrast);
-    kept.insert(kept.begin(), Entry{key, roi, contrast, enhanced});
+    const QRect rect = RegionRect(roi);
+    kept.insert(kept.begin(), Entry{key, roi, contrast, rect, rect.isNull() ? QImage() : enhanced.copy(rect)});
     if (kept.size() > kKept)
         kept.pop_back();
     return enhanced;
@@ -62,9 +88,11 @@ QImage DrawAnalysedFrame(TBFrameBuffer &buffer, int f, const TDisplaySettings &d
     } else {
         review = FrameImage(buffer.FrameBitmap(f));
     }
-    QImage unprocessed;
-    DrawOverlay(review, &unprocessed, roi, *buffer.Matrix(f), pachymetry, options, display.Contrast);
-    buffer.MakeCrop(f, unprocessed, CropOriginal, roi);
+    // The Crop is cut from the frame as it is before the overlay (what DrawOverlay's
+    // unprocessed copy holds: nothing when the region is not valid), so that no
+    // copy of the whole frame is made for it.
+    buffer.MakeCrop(f, IsValidRoi(roi) ? review : QImage(), CropOriginal, roi);
+    DrawOverlay(review, nullptr, roi, *buffer.Matrix(f), pachymetry, options, display.Contrast);
     buffer.MakeCrop(f, review, CropProcessed, roi);
     return review;
 }

@@ -60,6 +60,12 @@ struct TFrameRec {
     TFrameRec &operator=(TFrameRec &&) noexcept;
 };
 
+namespace cornix {
+// (R + G + B) / 3 of each of n RGB888 pixels: rounded (the frames' grey levels; thirds
+// never tie, so (sum + 1) div 3) or truncated (sum div 3, the overlay's canvas grey).
+void GreyLevels(const uchar *rgb, std::uint8_t *out, int n, bool rounded);
+} // namespace cornix
+
 class TBFrameBuffer {
 public:
     static constexpr double kNewFrameThreshold = -3.0;

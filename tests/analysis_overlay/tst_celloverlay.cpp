@@ -732,12 +732,16 @@ private slots:
         wideRange.MinBlack = -20;
         TContrastSettings noWindow;
         noWindow.FIRLen = 0;
+        TContrastSettings infinite; // a stretch of inf - inf: NaN, which rounds to 0
+        infinite.Alpha0 = std::numeric_limits<double>::infinity();
+        infinite.Beta0 = std::numeric_limits<double>::infinity();
         QTest::newRow("pattern, defaults") << PatternFrame() << kRoi << defaults;
         QTest::newRow("noise, defaults") << NoiseFrame(1) << TRect{180, 140, 460, 340} << defaults;
         QTest::newRow("noise, narrow branch, long window") << NoiseFrame(2) << kRoi << narrow;
         QTest::newRow("noise, steep curve") << NoiseFrame(3) << kRoi << steep;
         QTest::newRow("noise, stretch beyond the table") << NoiseFrame(4) << kRoi << wideRange;
         QTest::newRow("noise, FIRLen 0") << NoiseFrame(5) << kRoi << noWindow;
+        QTest::newRow("noise, NaN stretch") << NoiseFrame(12) << kRoi << infinite;
         QTest::newRow("whole frame") << NoiseFrame(6) << TRect{0, 0, 639, 479} << defaults;
         QTest::newRow("region past the frame's corner") << NoiseFrame(7) << TRect{600, 440, 700, 520} << steep;
         QTest::newRow("region before the frame's corner") << NoiseFrame(8) << TRect{-20, -10, 30, 25} << narrow;
