@@ -87,6 +87,16 @@ QImage NoiseFrame(quint32 seed)
     return image;
 }
 
+// Rows of grey 40 and 200 alternating, from 40 on row 0.
+QImage StripesFrame()
+{
+    QImage image(kFrameWidth, kFrameHeight, QImage::Format_RGB888);
+    for (int y = 0; y < kFrameHeight; ++y)
+        for (int x = 0; x < kFrameWidth; ++x)
+            image.setPixel(x, y, y % 2 == 0 ? qRgb(40, 40, 40) : qRgb(200, 200, 200));
+    return image;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(TRect)
@@ -658,10 +668,7 @@ private slots:
         QFETCH(int, col);
         QFETCH(int, row);
         QFETCH(int, grey);
-        QImage image(kFrameWidth, kFrameHeight, QImage::Format_RGB888);
-        for (int y = 0; y < kFrameHeight; ++y)
-            for (int x = 0; x < kFrameWidth; ++x)
-                image.setPixel(x, y, y % 2 == 0 ? qRgb(40, 40, 40) : qRgb(200, 200, 200));
+        QImage image = StripesFrame();
         TContrastSettings settings;
         settings.FIRLen = firLen;
         settings.MinBlack = 0;
@@ -693,10 +700,7 @@ private slots:
         QFETCH(int, minBlack);
         QFETCH(double, beta0);
         QFETCH(int, grey);
-        QImage image(kFrameWidth, kFrameHeight, QImage::Format_RGB888);
-        for (int y = 0; y < kFrameHeight; ++y)
-            for (int x = 0; x < kFrameWidth; ++x)
-                image.setPixel(x, y, y % 2 == 0 ? qRgb(40, 40, 40) : qRgb(200, 200, 200));
+        QImage image = StripesFrame();
         TContrastSettings settings;
         settings.FIRLen = 1;
         settings.MinBlack = minBlack;
