@@ -328,20 +328,25 @@ CORNIX_KERNEL_BODY bool isBinaryMaskBody(const TDoublePlane &mask)
 // pixel's outcome: the result is the same whether the neighbours are read
 // before or after their own update, and each row is computed from the
 // original rows around it.
+CORNIX_KERNEL_BODY void removeSpecklesRowBody(const double *__restrict previous, const double *__restrict current,
+                                              const double *__restrict below, double *__restrict row)
+{
+    for (int c = 1; c < kLastCol; ++c) {
+        // Exact: at most four 255s.
+        const double neighbours = previous[c] + current[c - 1] + current[c + 1] + below[c];
+        const double here = current[c]; // read either way: the select vectorises
+        row[c] = neighbours != 0.0 ? here : 0.0;
+    }
+}
+
 CORNIX_KERNEL_BODY void removeSpecklesBinaryBody(TDoublePlane &mask)
 {
     double previous[kFrameWidth]; // row r - 1 before its update
     double current[kFrameWidth];
     std::memcpy(previous, mask[0].data(), sizeof previous);
     for (int r = 1; r < kLastRow; ++r) {
-        double *row = mask[r].data();
-        const double *below = mask[r + 1].data();
-        std::memcpy(current, row, sizeof current);
-        for (int c = 1; c < kLastCol; ++c) {
-            // Exact: at most four 255s.
-            const double neighbours = previous[c] + current[c - 1] + current[c + 1] + below[c];
-            row[c] = neighbours != 0.0 ? current[c] : 0.0;
-        }
+        std::memcpy(current, mask[r].data(), sizeof current);
+        removeSpecklesRowBody(previous, current, mask[r + 1].data(), mask[r].data());
         std::memcpy(previous, current, sizeof previous);
     }
 }
@@ -351,6 +356,8 @@ CORNIX_DISPATCH(void, thresholdMask,
                 thresholdBody, (response, mask, threshold, first, last))
 CORNIX_DISPATCH(bool, isBinaryMask, (const TDoublePlane &mask), isBinaryMaskBody, (mask))
 CORNIX_DISPATCH(void, removeSpecklesBinary, (TDoublePlane & mask), removeSpecklesBinaryBody, (mask))
+CORNIX_DISPATCH(void, removeSpecklesRow, (const double *previous, const double *current, const double *below, double *row),
+                removeSpecklesRowBody, (previous, current, below, row))
 
 } // namespace
 
@@ -394,6 +401,66 @@ void RemoveSpeckles(TDoublePlane &mask)
             if (sum < 510.0)
                 mask[r][c] = 0.0;
         }
+}
+
+// --- The mask band by band --------------------------------------------------------------------------
+
+namespace {
+
+// What ClearBorder(mask, margin) does to one row.
+void clearBorderOfRow(TDoublePlane &mask, int row, int margin)
+{
+    if (row <= margin || row >= kLastRow - margin) {
+        mask[row].fill(0.0);
+        return;
+    }
+    std::fill_n(mask[row].begin(), margin + 1, 0.0);
+    std::fill_n(mask[row].end() - (margin + 1), margin + 1, 0.0);
+}
+
+} // namespace
+
+TMaskBuilder::TMaskBuilder(TDoublePlane &mask, double threshold, int margin)
+    : m_mask(mask), m_threshold(threshold), m_margin(std::clamp(margin, 0, kFrameHeight / 2 - 1))
+{
+    m_mask[0].fill(0.0);
+    m_mask[kLastRow].fill(0.0);
+    m_above.fill(0.0); // row 0 as it was before speckles
+}
+
+TRowSpan TMaskBuilder::ResponseRows(const TDoublePlane &response, int firstRow, int rows)
+{
+    const int first = std::max({firstRow, 1, m_bordered + 1});
+    const int end = std::min(firstRow + std::max(rows, 0), int(kLastRow));
+    if (first >= end)
+        return TRowSpan{m_speckled + 1, m_speckled + 1};
+    thresholdMask(response, m_mask, m_threshold, first, end);
+    for (int r = first; r < end; ++r)
+        clearBorderOfRow(m_mask, r, m_margin);
+    m_bordered = end - 1;
+    // A row loses its speckles once the row below it is bordered.
+    return removeSpecklesUpTo(m_bordered - 1);
+}
+
+TRowSpan TMaskBuilder::Finish(const TDoublePlane &response)
+{
+    const int first = m_speckled + 1; // the rows not handed out yet
+    ResponseRows(response, m_bordered + 1, kLastRow - 1 - m_bordered);
+    removeSpecklesUpTo(kLastRow - 1);
+    return TRowSpan{first, kLastRow};
+}
+
+TRowSpan TMaskBuilder::removeSpecklesUpTo(int lastRow)
+{
+    const int first = m_speckled + 1;
+    std::array<double, kFrameWidth> current;
+    for (int r = first; r <= lastRow; ++r) {
+        current = m_mask[r];
+        removeSpecklesRow(m_above.data(), current.data(), m_mask[r + 1].data(), m_mask[r].data());
+        m_above = current;
+    }
+    m_speckled = std::max(m_speckled, lastRow);
+    return TRowSpan{first, m_speckled + 1};
 }
 
 // --- Labelling --------------------------------------------------------------------------------------

@@ -61,6 +61,40 @@ void ClearBorder(TDoublePlane &mask, int margin);
 // edge neighbours is below 510 becomes 0 (in place, row-major).
 void RemoveSpeckles(TDoublePlane &mask);
 
+// Rows [First, End).
+struct TRowSpan {
+    int First = 0;
+    int End = 0;
+};
+
+// The finder's mask made band by band while the response is being made: each
+// band is thresholded and its border cleared, and the rows whose row below is
+// now bordered lose their speckles. The mask ends as ThresholdMask,
+// ClearBorder(mask, margin) and RemoveSpeckles one after the other leave it
+// (a thresholded mask holds only 0 and 255, so the speckles of a row depend
+// only on the rows around it as they were before).
+class TMaskBuilder {
+public:
+    // Sets rows 0 and 479 of the mask to 0.
+    TMaskBuilder(TDoublePlane &mask, double threshold, int margin);
+    // Interior rows [firstRow, firstRow + rows) of the response are made; bands
+    // come in order from row 1. Returns the rows of the mask this made final.
+    TRowSpan ResponseRows(const TDoublePlane &response, int firstRow, int rows);
+    // Makes the rest of the mask from the response; returns the rows this made
+    // final, up to row 478.
+    TRowSpan Finish(const TDoublePlane &response);
+
+private:
+    TRowSpan removeSpecklesUpTo(int lastRow);
+
+    TDoublePlane &m_mask;
+    const double m_threshold;
+    const int m_margin;
+    int m_bordered = 0; // rows 1..m_bordered are thresholded and bordered
+    int m_speckled = 0; // rows 1..m_speckled are final
+    std::array<double, kFrameWidth> m_above; // row m_speckled before its speckles went
+};
+
 // Labels the 4-connected regions of mask-255 interior pixels in scan order
 // (regions 1, 2, ...), writing labels into `labels` (which must be all 0) and
 // row/column sums and pixel counts into cells[1..]. Stops as soon as region

@@ -1,6 +1,7 @@
 #include "UBCellFinder.h"
 
 #include "CornixProcessing.h"
+#include "RegionRuns.h"
 
 #include <mutex>
 #include <vector>
@@ -12,9 +13,9 @@ struct TCMFinder::Storage {
     TDoublePlane Smoothed;
     TDoublePlane Response;
     TDoublePlane Mask;
-    TDoublePlane Labels;
+    TDoublePlane Labels; // painted from the runs when asked for
     TCellTable Cells;
-    std::vector<std::int32_t> FillStack; // every pixel is pushed at most once per fill
+    TRunLabeller Regions;
 };
 
 namespace {
@@ -32,9 +33,7 @@ std::unique_ptr<TCMFinder::Storage> takeStorage()
     }
     // Planes are written before they are read (see the constructor), so the
     // storage need not be zeroed here.
-    auto storage = std::make_unique_for_overwrite<TCMFinder::Storage>();
-    storage->FillStack.reserve(kFramePixels);
-    return storage;
+    return std::make_unique_for_overwrite<TCMFinder::Storage>();
 }
 
 void returnStorage(std::unique_ptr<TCMFinder::Storage> storage)
@@ -78,18 +77,24 @@ void TCMFinder::Find(std::int32_t iterations, double threshold, const TRect &roi
         clearResult(); // a flat window carries no cells
         return;
     }
-    // Each band of the response is thresholded as soon as it is made, while the
-    // other thread is still smoothing.
-    SmoothAndLaplacian(s.Source, s.Smoothed, iterations, s.Response, [&](int firstRow, int rows) {
-        ThresholdMaskRows(s.Response, s.Mask, threshold, firstRow, rows);
-    });
-    ClearBorder(s.Mask, kBorderMargin);
-    RemoveSpeckles(s.Mask);
+    // Each band of the response becomes mask, and each final row of the mask
+    // runs for the labelling, as soon as it is made, while the other thread is
+    // still smoothing: the rows are at hand in the cache.
+    TMaskBuilder mask(s.Mask, threshold, kBorderMargin);
+    s.Regions.Start();
+    auto label = [&s](TRowSpan rows) {
+        for (int r = rows.First; r < rows.End; ++r)
+            s.Regions.AddRow(r, s.Mask[r].data());
+    };
+    SmoothAndLaplacian(s.Source, s.Smoothed, iterations, s.Response,
+                       [&](int firstRow, int rows) { label(mask.ResponseRows(s.Response, firstRow, rows)); });
+    label(mask.Finish(s.Response));
 
-    if (!m_resultClear) // cleared by the constructor: a pass over 2.4 MB saved
-        clearResult();
+    if (!m_resultClear) // cleared by the constructor
+        s.Cells.fill(TCellRec{});
     m_resultClear = false;
-    m_regionCount = LabelRegions(s.Mask, s.Labels, s.Cells, kMaxRegions, s.FillStack);
+    m_labelsPainted = false;
+    m_regionCount = s.Regions.Finish(s.Cells, kMaxRegions);
     const std::int32_t count = m_regionCount > kMaxRegions ? 0 : m_regionCount;
     TCellRec &header = s.Cells[0];
     header.Row = header.Col = header.PixelCount = count;
@@ -100,8 +105,8 @@ void TCMFinder::Find(std::int32_t iterations, double threshold, const TRect &roi
 void TCMFinder::clearResult()
 {
     m_storage->Cells.fill(TCellRec{});
-    for (auto &row : m_storage->Labels)
-        row.fill(0.0);
+    m_storage->Regions.Start(); // no regions: a label plane of 0
+    m_labelsPainted = false;
     m_regionCount = 0;
     m_resultClear = true;
 }
@@ -110,4 +115,12 @@ const TDoublePlane &TCMFinder::SourcePlane() const { return m_storage->Source; }
 const TDoublePlane &TCMFinder::SmoothedPlane() const { return m_storage->Smoothed; }
 const TDoublePlane &TCMFinder::ResponsePlane() const { return m_storage->Response; }
 const TDoublePlane &TCMFinder::MaskPlane() const { return m_storage->Mask; }
-const TDoublePlane &TCMFinder::LabelPlane() const { return m_storage->Labels; }
+// Nothing in the analysis reads the label plane: it is painted only when asked for.
+const TDoublePlane &TCMFinder::LabelPlane() const
+{
+    if (!m_labelsPainted) {
+        m_storage->Regions.PaintLabels(m_storage->Labels);
+        m_labelsPainted = true;
+    }
+    return m_storage->Labels;
+}

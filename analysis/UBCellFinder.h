@@ -59,5 +59,6 @@ private:
     std::unique_ptr<Storage> m_storage;
     TCellTable *m_cells = nullptr;
     int m_regionCount = 0;
-    bool m_resultClear = false; // table and label plane all 0: cleared, not labelled since
+    bool m_resultClear = false; // table all 0: cleared, not labelled since
+    mutable bool m_labelsPainted = false; // the label plane shows the regions found
 };
