@@ -266,6 +266,9 @@ void Laplacian(const TDoublePlane &src, TDoublePlane &dst)
 
 namespace {
 
+// The share of bands, from the top, whose Laplacian the thread of the last pass makes.
+constexpr int kUpperLaplacianPercent = 60;
+
 void laplacianBand(const TDoublePlane &src, TDoublePlane &dst, int band)
 {
     const int first = bandFirstRow(band);
@@ -279,19 +282,29 @@ void SmoothAndLaplacian(const TDoublePlane &source, TDoublePlane &smoothed, std:
                         TDoublePlane &response, const TResponseRows &made)
 {
     const int inPlacePasses = std::max(passes, 0);
-    const int laplacianStage = 1 + inPlacePasses;
-    // This thread: the first pass and half the others, then the Laplacian behind
-    // the other thread, which runs the remaining passes.
-    const TBandPipelineSplit split{1 + inPlacePasses / 2, laplacianStage};
-    RunBandPipeline(laplacianStage + 1, kBands, split, [&](int stage, int band) {
+    // The Laplacian of the upper bands follows each band's last pass at once on
+    // the thread that ran it; the calling thread makes the rest, and hands out
+    // every band in order, when it is done with its passes.
+    const int upperLaplacianStage = 1 + inPlacePasses;
+    const int lastStage = upperLaplacianStage + 1;
+    // This thread: the first pass and half the others, then the last stage; the
+    // other thread: the remaining passes and the upper Laplacian. The share of
+    // the upper bands evens out the two threads' work.
+    const TBandPipelineSplit split{1 + inPlacePasses / 2, lastStage};
+    const int upperBands = kBands * kUpperLaplacianPercent / 100;
+    RunBandPipeline(lastStage + 1, kBands, split, [&](int stage, int band) {
+        const bool upper = band < upperBands;
         if (stage == 0)
             smoothBand(source, smoothed, band);
-        else if (stage == laplacianStage) {
-            laplacianBand(smoothed, response, band);
+        else if (stage == upperLaplacianStage) {
+            if (upper)
+                laplacianBand(smoothed, response, band);
+        } else if (stage == lastStage) {
+            if (!upper)
+                laplacianBand(smoothed, response, band);
             if (made)
                 made(bandFirstRow(band), bandRowCount(band));
-        }
-        else
+        } else
             smoothBandInPlaceAt(smoothed, band);
     });
 }
