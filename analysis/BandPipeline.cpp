@@ -6,6 +6,8 @@
 #include <mutex>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
+#include <functional>
 #include <memory>
 #include <system_error>
 #include <thread>
@@ -106,13 +108,6 @@ private:
     std::unique_ptr<TStageProgress[]> m_progress;
 };
 
-// What the second thread is asked to run: the later stages of a pipeline.
-struct TPipelineShare {
-    const TPipeline *Pipeline = nullptr;
-    int First = 0;
-    int Last = 0;
-};
-
 // The second thread, kept for the program's lifetime: a thread made afresh for
 // each frame often starts on the core of the thread that made it and shares it
 // for the whole frame; one that lives on stays on the other core.
@@ -134,26 +129,27 @@ public:
     TPipelineWorker(const TPipelineWorker &) = delete;
     TPipelineWorker &operator=(const TPipelineWorker &) = delete;
 
-    // Offers the pipeline to the worker; false when it is busy with another
-    // caller's (the caller then works alone).
-    bool offer(const TPipelineShare &share)
+    // Offers a task to the worker; false when it is busy with another caller's
+    // (the caller then works alone). The task must not throw and must outlive
+    // waitIdle.
+    bool offer(const std::function<void()> &task)
     {
         {
             const std::lock_guard lock(m_mutex);
-            if (m_offered.Pipeline != nullptr || m_running)
+            if (m_offered != nullptr || m_running)
                 return false;
-            m_offered = share;
+            m_offered = &task;
         }
         m_wake.notify_one();
         return true;
     }
 
-    // Takes the share back if the worker has not taken it up yet (it was slow to
+    // Takes the task back if the worker has not taken it up yet (it was slow to
     // wake): true when the caller is now to run it.
     bool reclaim()
     {
         const std::lock_guard lock(m_mutex);
-        return std::exchange(m_offered, TPipelineShare{}).Pipeline != nullptr;
+        return std::exchange(m_offered, nullptr) != nullptr;
     }
 
     // Returns once the worker no longer touches the pipeline it took.
@@ -168,13 +164,13 @@ private:
     {
         std::unique_lock lock(m_mutex);
         for (;;) {
-            m_wake.wait(lock, [this] { return m_stopping || m_offered.Pipeline != nullptr; });
+            m_wake.wait(lock, [this] { return m_stopping || m_offered != nullptr; });
             if (m_stopping)
                 return;
-            const TPipelineShare share = std::exchange(m_offered, TPipelineShare{});
+            const std::function<void()> *task = std::exchange(m_offered, nullptr);
             m_running = true;
             lock.unlock();
-            share.Pipeline->run(share.First, share.Last);
+            (*task)();
             lock.lock();
             m_running = false;
             m_idle.notify_all();
@@ -184,7 +180,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::condition_variable m_idle;
-    TPipelineShare m_offered;
+    const std::function<void()> *m_offered = nullptr;
     bool m_running = false;
     bool m_stopping = false;
     std::thread m_thread; // last: starts once the rest is set up
@@ -217,7 +213,8 @@ void RunBandPipeline(int stages, int bands, const TBandPipelineSplit &split, con
     const int to = std::clamp(split.SecondTo, from, stages);
     const TPipeline pipeline(stages, bands, unit);
     TPipelineWorker *worker = sharedWorker();
-    if (from == to || worker == nullptr || !worker->offer({&pipeline, from, to})) {
+    const std::function<void()> share = [&pipeline, from, to] { pipeline.run(from, to); };
+    if (from == to || worker == nullptr || !worker->offer(share)) {
         pipeline.run(0, stages);
         return;
     }
@@ -228,6 +225,34 @@ void RunBandPipeline(int stages, int bands, const TBandPipelineSplit &split, con
     pipeline.run(to, stages);
     if (!alone)
         worker->waitIdle();
+}
+
+void RunAlongside(const std::function<void()> &other, const std::function<void()> &own)
+{
+    std::exception_ptr otherFailed;
+    const std::function<void()> task = [&other, &otherFailed] {
+        try {
+            other();
+        } catch (...) {
+            otherFailed = std::current_exception();
+        }
+    };
+    TPipelineWorker *worker = sharedWorker();
+    const bool offered = worker != nullptr && worker->offer(task);
+    try {
+        own();
+    } catch (...) {
+        // The worker may still be using what the task refers to.
+        if (offered && !worker->reclaim())
+            worker->waitIdle();
+        throw;
+    }
+    if (!offered || worker->reclaim())
+        task();
+    else
+        worker->waitIdle();
+    if (otherFailed)
+        std::rethrow_exception(otherFailed);
 }
 
 } // namespace cornix

@@ -28,6 +28,12 @@ struct TBandPipelineSplit {
 // thread (read once, on first use).
 void RunBandPipeline(int stages, int bands, const TBandPipelineSplit &split, const TBandUnit &unit);
 
+// Runs `own` on the calling thread and `other` on the second thread at the same
+// time, and returns when both have finished; with no second thread to be had
+// (none, or busy with another caller, or slow to wake) the calling thread runs
+// `other` after `own`. An exception of `other` is thrown again here, after `own`.
+void RunAlongside(const std::function<void()> &other, const std::function<void()> &own);
+
 // True when RunBandPipeline uses a second thread.
 bool BandPipelineUsesTwoThreads();
 

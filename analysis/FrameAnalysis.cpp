@@ -1,5 +1,6 @@
 #include "FrameAnalysis.h"
 
+#include "BandPipeline.h"
 #include "UBCellFinder.h"
 #include "VoronoiDistMatrix.h"
 
@@ -23,7 +24,7 @@ bool FrameFigures(const TDistMatrix &matrix, const TRect &roi, double pixelToMM,
 }
 
 TFrameAnalysis AnalyseGrayFrame(const TGrayFrame &gray, const TRect &roi, double threshold,
-                                const TAnalysisScale &scale)
+                                const TAnalysisScale &scale, const std::function<void()> &alongsideBuild)
 {
     TFrameAnalysis analysis;
     analysis.Roi = NormalizedRect(roi);
@@ -39,7 +40,11 @@ TFrameAnalysis AnalyseGrayFrame(const TGrayFrame &gray, const TRect &roi, double
         }
         analysis.Matrix = std::make_unique<TDistMatrix>(finder->Cells());
         finder.reset();
-        analysis.Matrix->Build();
+        TDistMatrix &matrix = *analysis.Matrix;
+        if (alongsideBuild)
+            RunAlongside(alongsideBuild, [&matrix] { matrix.Build(); });
+        else
+            matrix.Build();
     } catch (const std::bad_alloc &) {
         analysis.Matrix.reset();
         analysis.Result = TFrameAnalysis::OutOfMemory;

@@ -8,6 +8,7 @@
 #include "EndoStatistics.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class TDistMatrix;
@@ -56,9 +57,12 @@ struct TFrameAnalysis {
 // cells, built; then the figures of the regions whose centre lies strictly inside
 // the region (none of them: TooFewCells), with scale.PixelToMM (PixelToPaq serves the pachymetry, measured on
 // its own). The finder's planes live for this call only, so every analysis starts
-// from zeroed planes. Never throws.
+// from zeroed planes. Never throws. alongsideBuild, if given, is work of the
+// caller's that needs nothing of the analysis: it runs on the second core while
+// the matrix is built (or after the build when that core is not to be had), and
+// only when a matrix is built. It must not throw.
 TFrameAnalysis AnalyseGrayFrame(const TGrayFrame &gray, const TRect &roi, double threshold,
-                                const TAnalysisScale &scale);
+                                const TAnalysisScale &scale, const std::function<void()> &alongsideBuild = {});
 
 // The figures of a built matrix's regions inside roi (after a manual edit, say):
 // CalculateFrameStats with the matrix's number of centres. False when a figure

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <stdexcept>
 #include <vector>
@@ -44,9 +45,10 @@ QImage WithRegion(const QImage &bitmap, const QRect &rect, const QImage &region)
 
 // The contrast-enhanced rendering of a frame's region depends on the frame's pixels,
 // the region and the settings alone, not on the cells: every redraw after an edit
-// would compute the same picture again. The last few regions are kept (per thread);
-// keeping only the region leaves the returned frame the caller's alone, so that
-// drawing on it copies nothing more.
+// would compute the same picture again. The last few regions are kept, for every
+// thread (an analysis makes its picture on the second core); keeping only the
+// region leaves the returned frame the caller's alone, so that drawing on it
+// copies nothing more.
 QImage EnhancedFrame(const QImage &bitmap, const TRect &roi, const TContrastSettings &contrast)
 {
     struct Entry {
@@ -57,37 +59,44 @@ QImage EnhancedFrame(const QImage &bitmap, const TRect &roi, const TContrastSett
         QImage region;
     };
     constexpr std::size_t kKept = 4;
-    thread_local std::vector<Entry> kept;
+    static std::mutex keptMutex;
+    static std::vector<Entry> kept;
     const qint64 key = bitmap.cacheKey();
-    for (auto it = kept.begin(); it != kept.end(); ++it) {
-        if (it->key == key && it->roi == roi && it->contrast == contrast) {
-            std::rotate(kept.begin(), it, it + 1); // most recent first
-            return WithRegion(bitmap, kept.front().rect, kept.front().region);
+    {
+        const std::lock_guard lock(keptMutex);
+        for (auto it = kept.begin(); it != kept.end(); ++it) {
+            if (it->key == key && it->roi == roi && it->contrast == contrast) {
+                std::rotate(kept.begin(), it, it + 1); // most recent first
+                return WithRegion(bitmap, kept.front().rect, kept.front().region);
+            }
         }
     }
     QImage enhanced = FrameImage(bitmap);
     EnhanceContrast(enhanced, roi, contrast);
     const QRect rect = RegionRect(roi);
-    kept.insert(kept.begin(), Entry{key, roi, contrast, rect, rect.isNull() ? QImage() : enhanced.copy(rect)});
+    Entry entry{key, roi, contrast, rect, rect.isNull() ? QImage() : enhanced.copy(rect)};
+    const std::lock_guard lock(keptMutex);
+    kept.insert(kept.begin(), std::move(entry));
     if (kept.size() > kKept)
         kept.pop_back();
     return enhanced;
 }
 
-// The drawing step: the overlay over an analysed frame, whose figures are already
-// computed, and its two crops.
-QImage DrawAnalysedFrame(TBFrameBuffer &buffer, int f, const TDisplaySettings &display,
-                         const TPachymetry &pachymetry)
+// What the review picture is drawn on: the frame, or its contrast view.
+QImage ReviewBase(const QImage &bitmap, const TRect &roi, const TDisplaySettings &display)
+{
+    return display.Options.ContrastView ? EnhancedFrame(bitmap, roi, display.Contrast) : FrameImage(bitmap);
+}
+
+// The drawing step on a review base made for the frame's region and the display's
+// contrast settings: the overlay over an analysed frame, whose figures are
+// already computed, and its two crops.
+QImage DrawAnalysedFrameOn(QImage review, TBFrameBuffer &buffer, int f, const TDisplaySettings &display,
+                           const TPachymetry &pachymetry)
 {
     const TRect roi = buffer.Roi(f);
     TOverlayOptions options = display.Options;
-    QImage review;
-    if (options.ContrastView) {
-        review = EnhancedFrame(buffer.FrameBitmap(f), roi, display.Contrast);
-        options.ContrastView = false; // already enhanced
-    } else {
-        review = FrameImage(buffer.FrameBitmap(f));
-    }
+    options.ContrastView = false; // the base is enhanced already where it is to be
     // The Crop is cut from the frame as it is before the overlay (what DrawOverlay's
     // unprocessed copy holds: nothing when the region is not valid), so that no
     // copy of the whole frame is made for it.
@@ -95,6 +104,13 @@ QImage DrawAnalysedFrame(TBFrameBuffer &buffer, int f, const TDisplaySettings &d
     DrawOverlay(review, nullptr, roi, *buffer.Matrix(f), pachymetry, options, display.Contrast);
     buffer.MakeCrop(f, review, CropProcessed, roi);
     return review;
+}
+
+QImage DrawAnalysedFrame(TBFrameBuffer &buffer, int f, const TDisplaySettings &display,
+                         const TPachymetry &pachymetry)
+{
+    return DrawAnalysedFrameOn(ReviewBase(buffer.FrameBitmap(f), buffer.Roi(f), display), buffer, f, display,
+                               pachymetry);
 }
 
 // Figures first (from the frame's matrix), then the drawing.
@@ -194,6 +210,16 @@ TAnalyseOutcome Failed(const QString &message, const QString &caption = errorCap
     return outcome;
 }
 
+// How an analysed frame is shown first: edges and centres, no colours.
+TDisplaySettings AnalysedDisplay(const TDisplaySettings &display)
+{
+    TDisplaySettings analysed = display;
+    analysed.Options.ShowEdges = true;
+    analysed.Options.ShowCentres = true;
+    analysed.Options.ShowColour = false;
+    return analysed;
+}
+
 TAnalyseOutcome Analyse(TBFrameBuffer &buffer, int f, double threshold, const TDisplaySettings &display)
 {
     TAnalyseOutcome outcome;
@@ -201,7 +227,20 @@ TAnalyseOutcome Analyse(TBFrameBuffer &buffer, int f, double threshold, const TD
         return outcome;
     auto gray = std::make_unique<TGrayFrame>();
     buffer.Gray(f, *gray);
-    TFrameAnalysis analysis = AnalyseGrayFrame(*gray, buffer.Roi(f), threshold, buffer.Scale());
+    const TDisplaySettings analysed = AnalysedDisplay(display);
+    const QImage bitmap = buffer.FrameBitmap(f);
+    const TRect roi = buffer.Roi(f);
+    // The picture the overlay goes on needs no cell: it is made while the matrix is
+    // built. Nothing may escape the other thread; what fails is made again below.
+    QImage base;
+    const auto makeBase = [&]() noexcept {
+        try {
+            base = ReviewBase(bitmap, roi, analysed);
+        } catch (...) {
+            base = QImage();
+        }
+    };
+    TFrameAnalysis analysis = AnalyseGrayFrame(*gray, roi, threshold, buffer.Scale(), makeBase);
     gray.reset();
     outcome.CellsFound = analysis.CellsFound;
     switch (analysis.Result) {
@@ -225,11 +264,9 @@ TAnalyseOutcome Analyse(TBFrameBuffer &buffer, int f, double threshold, const TD
         outcome.FiguresFailed = true;
         ShowUnrecoverable(QStringLiteral("TBFrameBuffer.BCalculateStatistics"));
     }
-    TDisplaySettings analysed = display;
-    analysed.Options.ShowEdges = true;
-    analysed.Options.ShowCentres = true;
-    analysed.Options.ShowColour = false;
-    outcome.Review = DrawAnalysedFrame(buffer, f, analysed, buffer.Pachymetry(f));
+    if (base.isNull())
+        base = ReviewBase(bitmap, roi, analysed);
+    outcome.Review = DrawAnalysedFrameOn(std::move(base), buffer, f, analysed, buffer.Pachymetry(f));
     outcome.Result = TAnalyseOutcome::Analysed;
     return outcome;
 }

@@ -5,11 +5,14 @@
 #include <QTest>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <memory>
 #include <random>
 #include <set>
+#include <stdexcept>
+#include <thread>
 #include <vector>
 
 using namespace cornix;
@@ -259,7 +262,8 @@ private slots:
         QTest::addColumn<int>("bands");
         QTest::addColumn<int>("from");
         QTest::addColumn<int>("to");
-        QTest::addRow("finder's split") << 7 << 120 << 3 << 6;
+        QTest::addRow("finder's split") << 8 << 120 << 3 << 7;
+        QTest::addRow("split before the last stage") << 7 << 120 << 3 << 6;
         QTest::addRow("second thread to the end") << 7 << 120 << 3 << 7;
         QTest::addRow("one band") << 4 << 1 << 1 << 3;
         QTest::addRow("two stages") << 2 << 50 << 1 << 2;
@@ -289,6 +293,56 @@ private slots:
         QCOMPARE(outOfOrder.load(), 0);
         for (const auto &count : runs)
             QCOMPARE(count.load(), 1);
+    }
+
+    void alongsideRunsBothAndRethrowsTheOthersFailure_data()
+    {
+        QTest::addColumn<bool>("otherThrows");
+        QTest::addColumn<bool>("ownThrows");
+        QTest::addRow("neither throws") << false << false;
+        QTest::addRow("the other throws") << true << false;
+        QTest::addRow("own throws") << false << true;
+        QTest::addRow("both throw") << true << true;
+    }
+    void alongsideRunsBothAndRethrowsTheOthersFailure()
+    {
+        QFETCH(bool, otherThrows);
+        QFETCH(bool, ownThrows);
+        // Repeated: the other task starts at different moments, or on this thread.
+        for (int round = 0; round < 50; ++round) {
+            std::atomic<int> otherRunning{0};
+            std::atomic<int> otherRuns{0};
+            bool ownRan = false;
+            QString thrown;
+            try {
+                RunAlongside(
+                    [&] {
+                        otherRunning = 1;
+                        ++otherRuns;
+                        std::this_thread::sleep_for(std::chrono::microseconds(round * 4));
+                        otherRunning = 0;
+                        if (otherThrows)
+                            throw std::runtime_error("other");
+                    },
+                    [&] {
+                        ownRan = true;
+                        if (ownThrows)
+                            throw std::logic_error("own");
+                    });
+            } catch (const std::exception &e) {
+                thrown = QString::fromLatin1(e.what());
+            }
+            // Whatever happened, the other task no longer runs once the call is over.
+            QCOMPARE(otherRunning.load(), 0);
+            QVERIFY(ownRan);
+            if (ownThrows) {
+                QCOMPARE(thrown, QStringLiteral("own"));
+                QVERIFY(otherRuns.load() <= 1);
+            } else {
+                QCOMPARE(otherRuns.load(), 1);
+                QCOMPARE(thrown, otherThrows ? QStringLiteral("other") : QString());
+            }
+        }
     }
 
     void laplacianOfQuadraticIsConstant()

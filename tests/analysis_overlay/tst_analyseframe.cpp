@@ -371,6 +371,35 @@ private slots:
         QTest::newRow("buttons: edges and colour") << true << false;
     }
 
+    // The picture under the overlay is made on the other core while the matrix is
+    // built: the review must be what a redraw on this thread draws, crops included.
+    void analysisPictureEqualsARedraw_data()
+    {
+        QTest::addColumn<bool>("contrastView");
+        QTest::newRow("contrast view") << true;
+        QTest::newRow("plain frame") << false;
+    }
+    void analysisPictureEqualsARedraw()
+    {
+        QFETCH(bool, contrastView);
+        auto buffer = BufferWith(BlobFrame(40), kBlobRoi);
+        TDisplaySettings display = PlainDisplay();
+        display.Options.ContrastView = contrastView;
+        const TAnalyseOutcome outcome = AnalyseFrame(*buffer, 0, kNormalSensitivity, display);
+        QCOMPARE(outcome.Result, TAnalyseOutcome::Analysed);
+        const QImage crop = buffer->Crop(0), processed = buffer->ProcessedCrop(0);
+        TDisplaySettings analysed = display;
+        analysed.Options.ShowEdges = analysed.Options.ShowCentres = true;
+        analysed.Options.ShowColour = false;
+        QCOMPARE(RedrawFrame(*buffer, 0, analysed), outcome.Review);
+        QVERIFY(!crop.isNull() && !processed.isNull());
+        QCOMPARE(buffer->Crop(0), crop);
+        QCOMPARE(buffer->ProcessedCrop(0), processed);
+        TDisplaySettings plain = analysed;
+        plain.Options.ContrastView = false;
+        QCOMPARE(outcome.Review != RedrawFrame(*buffer, 0, plain), contrastView);
+    }
+
     void analysisDrawsEdgesAndCentres()
     {
         QFETCH(bool, edges);
