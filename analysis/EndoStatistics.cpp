@@ -140,8 +140,12 @@ const TPachymetryLimits &pachymetryLimits()
 }
 
 constexpr int kPachyWindows = kFrameWidth - 20 + 1; // window starts 0..620
-using TLaneIndex = std::int16_t __attribute__((vector_size(32)));
-constexpr TLaneIndex kLaneIndex = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+// Eight windows at a time: vectors of the baseline's width, which both
+// instruction sets hold in one register (wider ones the baseline code would
+// take apart lane by lane).
+constexpr int kVoteLanes = 8;
+using TVoteLanes = std::int16_t __attribute__((vector_size(2 * kVoteLanes)));
+constexpr TVoteLanes kLaneIndex = {0, 1, 2, 3, 4, 5, 6, 7};
 
 // Votes of rows 1..479 for the dark edge (ha) and the bright edge (hb) at
 // column w + 9, window start w. The loop over the windows of a row has no
@@ -165,26 +169,25 @@ CORNIX_KERNEL_BODY void pachymetryVotesBody(const TGrayFrame &gray, const TPachy
             sum = std::int16_t(sum + g[x + 9] - g[x - 1]);
             sums[x] = sum;
         }
-        // Sixteen windows at a time (the last block overlaps the one before).
-        using TLanes = std::int16_t __attribute__((vector_size(32)));
-        using TBytes = std::uint8_t __attribute__((vector_size(16)));
-        for (int block = 0; block < kPachyWindows; block += 16) {
-            const int w = std::min(block, kPachyWindows - 16);
-            TLanes m, o;
+        // The last block overlaps the one before.
+        using TBytes = std::uint8_t __attribute__((vector_size(kVoteLanes)));
+        for (int block = 0; block < kPachyWindows; block += kVoteLanes) {
+            const int w = std::min(block, kPachyWindows - kVoteLanes);
+            TVoteLanes m, o;
             TBytes a8, b8;
             std::memcpy(&m, sums + w, sizeof m);
             std::memcpy(&o, sums + w + 10, sizeof o);
             std::memcpy(&a8, g + w + 9, sizeof a8);
             std::memcpy(&b8, g + w + 10, sizeof b8);
-            const TLanes a = __builtin_convertvector(a8, TLanes);
-            const TLanes b = __builtin_convertvector(b8, TLanes);
-            const TLanes difference = a > b ? a - b : b - a;
-            const TLanes steep = ((difference * 10) & 0xFF) > 20; // 10 x |G[c] - G[c+1]| in 8 bits
-            const TLanes dark = steep & (m <= darkM) & (o <= darkO);     // -1 where it votes
-            const TLanes bright = steep & (o >= brightO) & (m >= brightM);
+            const TVoteLanes a = __builtin_convertvector(a8, TVoteLanes);
+            const TVoteLanes b = __builtin_convertvector(b8, TVoteLanes);
+            const TVoteLanes difference = a > b ? a - b : b - a;
+            const TVoteLanes steep = ((difference * 10) & 0xFF) > 20; // 10 x |G[c] - G[c+1]| in 8 bits
+            const TVoteLanes dark = steep & (m <= darkM) & (o <= darkO);     // -1 where it votes
+            const TVoteLanes bright = steep & (o >= brightO) & (m >= brightM);
             // A window of an overlapping block must not vote twice.
-            const TLanes fresh = kLaneIndex >= TLanes{} + std::int16_t(block - w);
-            TLanes votesA, votesB;
+            const TVoteLanes fresh = kLaneIndex >= TVoteLanes{} + std::int16_t(block - w);
+            TVoteLanes votesA, votesB;
             std::memcpy(&votesA, ha + w, sizeof votesA);
             std::memcpy(&votesB, hb + w, sizeof votesB);
             votesA -= dark & fresh;
