@@ -38,15 +38,17 @@ const char *AnalysisInstructionSet();
 
 // Defines `ret name params` calling `body args` compiled for the baseline or,
 // when AnalysisUsesAvx2(), for AVX2. body must be a CORNIX_KERNEL_BODY function without a target of
-// its own, so that it inlines into both.
+// its own, so that it inlines into both. CORNIX_DISPATCH_EACH takes a body for each
+// (the same procedure with other vector widths, say): both must give the same results.
 #if CORNIX_HAS_AVX2_VARIANTS
-#define CORNIX_DISPATCH(ret, name, params, body, args)                                                       \
+#define CORNIX_DISPATCH_EACH(ret, name, params, baselineBody, avx2Body, args)                               \
     namespace {                                                                                              \
-    __attribute__((noinline)) ret name##Baseline params { return body args; }                                \
-    __attribute__((noinline)) CORNIX_AVX2_TARGET ret name##Avx2 params { return body args; }                 \
+    __attribute__((noinline)) ret name##Baseline params { return baselineBody args; }                        \
+    __attribute__((noinline)) CORNIX_AVX2_TARGET ret name##Avx2 params { return avx2Body args; }             \
     }                                                                                                        \
     ret name params { return ::cornix::AnalysisUsesAvx2() ? name##Avx2 args : name##Baseline args; }
 #else
-#define CORNIX_DISPATCH(ret, name, params, body, args)                                                       \
-    ret name params { return body args; }
+#define CORNIX_DISPATCH_EACH(ret, name, params, baselineBody, avx2Body, args)                               \
+    ret name params { return baselineBody args; }
 #endif
+#define CORNIX_DISPATCH(ret, name, params, body, args) CORNIX_DISPATCH_EACH(ret, name, params, body, body, args)

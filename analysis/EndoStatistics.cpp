@@ -140,19 +140,35 @@ const TPachymetryLimits &pachymetryLimits()
 }
 
 constexpr int kPachyWindows = kFrameWidth - 20 + 1; // window starts 0..620
-// Eight windows at a time: vectors of the baseline's width, which both
-// instruction sets hold in one register (wider ones the baseline code would
-// take apart lane by lane).
-constexpr int kVoteLanes = 8;
-using TVoteLanes = std::int16_t __attribute__((vector_size(2 * kVoteLanes)));
-constexpr TVoteLanes kLaneIndex = {0, 1, 2, 3, 4, 5, 6, 7};
+constexpr std::int16_t kLaneNumbers[16] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+
+// Vectors of the votes' sums and of the grey levels, `lanes` windows wide.
+template <int lanes>
+struct TVoteVectors;
+template <>
+struct TVoteVectors<8> {
+    using Lanes = std::int16_t __attribute__((vector_size(16)));
+    using Bytes = std::uint8_t __attribute__((vector_size(8)));
+};
+template <>
+struct TVoteVectors<16> {
+    using Lanes = std::int16_t __attribute__((vector_size(32)));
+    using Bytes = std::uint8_t __attribute__((vector_size(16)));
+};
 
 // Votes of rows 1..479 for the dark edge (ha) and the bright edge (hb) at
 // column w + 9, window start w. The loop over the windows of a row has no
-// dependency between windows and is vectorised.
+// dependency between windows and is vectorised, Lanes windows at a time: one
+// register of the instruction set (the baseline code would take wider vectors
+// apart lane by lane). The votes are integer counts, the same in any grouping.
+template <int Lanes>
 CORNIX_KERNEL_BODY void pachymetryVotesBody(const TGrayFrame &gray, const TPachymetryLimits &limits,
                                             std::int16_t *ha, std::int16_t *hb)
 {
+    using TVoteLanes = typename TVoteVectors<Lanes>::Lanes;
+    using TBytes = typename TVoteVectors<Lanes>::Bytes;
+    TVoteLanes laneIndex;
+    std::memcpy(&laneIndex, kLaneNumbers, sizeof laneIndex);
     const std::int16_t darkM = std::int16_t(limits.DarkBelow40);
     const std::int16_t darkO = std::int16_t(limits.DarkBelow100);
     const std::int16_t brightO = std::int16_t(limits.BrightAbove220);
@@ -170,9 +186,8 @@ CORNIX_KERNEL_BODY void pachymetryVotesBody(const TGrayFrame &gray, const TPachy
             sums[x] = sum;
         }
         // The last block overlaps the one before.
-        using TBytes = std::uint8_t __attribute__((vector_size(kVoteLanes)));
-        for (int block = 0; block < kPachyWindows; block += kVoteLanes) {
-            const int w = std::min(block, kPachyWindows - kVoteLanes);
+        for (int block = 0; block < kPachyWindows; block += Lanes) {
+            const int w = std::min(block, kPachyWindows - Lanes);
             TVoteLanes m, o;
             TBytes a8, b8;
             std::memcpy(&m, sums + w, sizeof m);
@@ -186,7 +201,7 @@ CORNIX_KERNEL_BODY void pachymetryVotesBody(const TGrayFrame &gray, const TPachy
             const TVoteLanes dark = steep & (m <= darkM) & (o <= darkO);     // -1 where it votes
             const TVoteLanes bright = steep & (o >= brightO) & (m >= brightM);
             // A window of an overlapping block must not vote twice.
-            const TVoteLanes fresh = kLaneIndex >= TVoteLanes{} + std::int16_t(block - w);
+            const TVoteLanes fresh = laneIndex >= TVoteLanes{} + std::int16_t(block - w);
             TVoteLanes votesA, votesB;
             std::memcpy(&votesA, ha + w, sizeof votesA);
             std::memcpy(&votesB, hb + w, sizeof votesB);
@@ -198,9 +213,9 @@ CORNIX_KERNEL_BODY void pachymetryVotesBody(const TGrayFrame &gray, const TPachy
     }
 }
 
-CORNIX_DISPATCH(void, pachymetryVotes,
-                (const TGrayFrame &gray, const TPachymetryLimits &limits, std::int16_t *ha, std::int16_t *hb),
-                pachymetryVotesBody, (gray, limits, ha, hb))
+CORNIX_DISPATCH_EACH(void, pachymetryVotes,
+                     (const TGrayFrame &gray, const TPachymetryLimits &limits, std::int16_t *ha, std::int16_t *hb),
+                     pachymetryVotesBody<8>, pachymetryVotesBody<16>, (gray, limits, ha, hb))
 
 // The first column with the most votes (0 when none).
 int firstLargest(const std::int16_t *votes)
