@@ -152,7 +152,7 @@ public:
         return std::exchange(m_offered, nullptr) != nullptr;
     }
 
-    // Returns once the worker no longer touches the pipeline it took.
+    // Returns once the worker no longer touches the task it took.
     void waitIdle()
     {
         std::unique_lock lock(m_mutex);

@@ -379,14 +379,6 @@ void ThresholdMask(const TDoublePlane &response, TDoublePlane &mask, double thre
     thresholdMask(response, mask, threshold, 1, kLastRow);
 }
 
-void ThresholdMaskRows(const TDoublePlane &response, TDoublePlane &mask, double threshold, int firstRow, int rows)
-{
-    const int first = std::max(firstRow, 1);
-    const int last = std::min(firstRow + std::max(rows, 0), kLastRow);
-    if (first < last)
-        thresholdMask(response, mask, threshold, first, last);
-}
-
 void ClearBorder(TDoublePlane &mask, int margin)
 {
     margin = std::clamp(margin, 0, kFrameHeight / 2 - 1);
@@ -438,7 +430,7 @@ TMaskBuilder::TMaskBuilder(TDoublePlane &mask, double threshold, int margin)
 {
     m_mask[0].fill(0.0);
     m_mask[kLastRow].fill(0.0);
-    m_above.fill(0.0); // row 0 as it was before speckles
+    m_before[m_above].fill(0.0); // row 0 as it was before speckles
 }
 
 TRowSpan TMaskBuilder::ResponseRows(const TDoublePlane &response, int firstRow, int rows)
@@ -466,11 +458,13 @@ TRowSpan TMaskBuilder::Finish(const TDoublePlane &response)
 TRowSpan TMaskBuilder::removeSpecklesUpTo(int lastRow)
 {
     const int first = m_speckled + 1;
-    std::array<double, kFrameWidth> current;
     for (int r = first; r <= lastRow; ++r) {
-        current = m_mask[r];
-        removeSpecklesRow(m_above.data(), current.data(), m_mask[r + 1].data(), m_mask[r].data());
-        m_above = current;
+        // The row as it was goes into the other buffer, which then holds the row above.
+        double *above = m_before[m_above].data();
+        double *current = m_before[1 - m_above].data();
+        std::memcpy(current, m_mask[r].data(), sizeof m_before[0]);
+        removeSpecklesRow(above, current, m_mask[r + 1].data(), m_mask[r].data());
+        m_above = 1 - m_above;
     }
     m_speckled = std::max(m_speckled, lastRow);
     return TRowSpan{first, m_speckled + 1};

@@ -51,8 +51,6 @@ void SmoothAndLaplacian(const TDoublePlane &source, TDoublePlane &smoothed, std:
 
 // Interior mask pixel = 255 when response <= threshold, else 0.
 void ThresholdMask(const TDoublePlane &response, TDoublePlane &mask, double threshold);
-// The same for interior rows [firstRow, firstRow + rows) only.
-void ThresholdMaskRows(const TDoublePlane &response, TDoublePlane &mask, double threshold, int firstRow, int rows);
 
 // Sets rows 0..margin and 479-margin..479 and the same columns to 0.
 void ClearBorder(TDoublePlane &mask, int margin);
@@ -92,7 +90,9 @@ private:
     const int m_margin;
     int m_bordered = 0; // rows 1..m_bordered are thresholded and bordered
     int m_speckled = 0; // rows 1..m_speckled are final
-    std::array<double, kFrameWidth> m_above; // row m_speckled before its speckles went
+    // Rows before their speckles went: m_before[m_above] holds row m_speckled.
+    std::array<double, kFrameWidth> m_before[2];
+    int m_above = 0;
 };
 
 // Labels the 4-connected regions of mask-255 interior pixels in scan order
